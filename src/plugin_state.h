@@ -1,0 +1,26 @@
+// The shell's state: the host objects handed to the plug-in at start-up.
+//
+// `engine_interface` is written on entry to AGS_EngineStartup and kept for
+// the life of the process; every engine call goes through it.
+// `editor_interface` is written by AGS_EditorStartup and forgotten by
+// AGS_EditorShutdown. A test puts both back with `host_links = HostLinks{}`.
+#pragma once
+
+#include "host_interface.h"
+
+struct HostLinks {
+  IAGSEngine *engine_interface = nullptr;
+  IAGSEditor *editor_interface = nullptr;
+};
+
+extern HostLinks host_links;
+
+inline IAGSEngine &engine() { return *host_links.engine_interface; }
+
+// Writes one formatted line to the engine's debug console; does nothing when
+// no engine has started the plug-in. The line is formatted on the stack.
+void debug_console_printf(const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;

@@ -1,0 +1,93 @@
+#include "scroll_pass.h"
+
+#include <cstring>
+
+#include "credit_store.h"
+#include "markup.h"
+#include "placement.h"
+#include "playback_state.h"
+#include "plugin_state.h"
+#include "scroll_control.h"
+
+namespace {
+
+int32_t text_height(const ScrollLine &line) {
+  int32 width = 0;
+  int32 height = 0;
+  engine().GetTextExtent(line.font_or_slot, line.credit.view(), &width, &height);
+  return height;
+}
+
+// The room a line takes in the column; the sprite's own height for an image
+// whose given height is negative.
+int64_t layout_height(const ScrollLine &line) {
+  if (!line.is_set) return scale_coordinate(credit_store.empty_line_height);
+  if (line.is_image) {
+    return line.colour_or_height >= 0 ? scale_coordinate(line.colour_or_height)
+                                      : engine().GetSpriteHeight(line.font_or_slot);
+  }
+  return text_height(line);
+}
+
+}  // namespace
+
+void scroll_pass() {
+  const int32_t sequence = playback.current_sequence;
+  playback.pass_offset = 0;
+  const int32_t last = last_scroll_line(sequence);
+  for (int32_t i = 1; i <= last; ++i) {
+    const ScrollLine &line = scroll_line(sequence, i);
+    const int64_t top = playback.scroll_y + playback.pass_offset;
+    int64_t height = 0;
+    if (!line.is_set) {
+      height = scale_coordinate(credit_store.empty_line_height);
+    } else if (line.is_image) {
+      height = engine().GetSpriteHeight(line.font_or_slot);
+      if (top + height <= 0 && line.colour_or_height >= 0) height = scale_coordinate(line.colour_or_height);
+      if (top + height > 0) height = draw_scroll_line(sequence, i);
+    } else {
+      height = text_height(line);
+      if (top + height > 0) height = draw_scroll_line(sequence, i);
+    }
+    playback.pass_offset += height;
+  }
+  if (!playback.paused) scroll_step(sequence);
+}
+
+int64_t draw_scroll_line(int32_t sequence, int32_t line_number) {
+  const ScrollLine &line = scroll_line(sequence, line_number);
+  const ScreenSize screen = screen_size();
+  const int64_t top = playback.scroll_y + playback.pass_offset;
+  if (top > screen.height) return 0;
+  const int32_t y = clamp_to_int32(top);
+
+  if (line.is_image) {
+    const int32_t slot = line.font_or_slot;
+    const int32_t x = line.x_pos < 0 ? centred_position(screen.width, engine().GetSpriteWidth(slot))
+                                     : scale_coordinate(line.x_pos);
+    const int64_t height =
+        line.colour_or_height < 0 ? engine().GetSpriteHeight(slot) : scale_coordinate(line.colour_or_height);
+    engine().BlitBitmap(x, y, engine().GetSpriteGraphic(slot), 1);
+    return height;
+  }
+
+  const char *text = line.credit.view();
+  int32 width = 0;
+  int32 height = 0;
+  engine().GetTextExtent(line.font_or_slot, text, &width, &height);
+  const int32_t x = place(line.x_pos, screen.width, width);
+  if (std::strchr(text, '<') != nullptr) {
+    draw_markup_line(text, line.font_or_slot, line.colour_or_height, x, y);
+  } else {
+    engine().DrawText(x, y, line.font_or_slot, line.colour_or_height, const_cast<char *>(text));
+  }
+  return height;
+}
+
+void measure_sequence_height(int32_t sequence) {
+  int64_t total = 0;
+  const int32_t last = last_scroll_line(sequence);
+  for (int32_t i = 1; i <= last; ++i) total += layout_height(scroll_line(sequence, i));
+  debug_console_printf("Sequence #%d height: %lld pixels", sequence, static_cast<long long>(total));
+  playback.sequence_height = total;
+}

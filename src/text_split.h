@@ -1,0 +1,35 @@
+// Cutting credit texts into pieces without allocating.
+//
+// A working text is a std::string_view into the stored credit; cutting a piece
+// off its front only moves the view. Pieces that must reach the engine as
+// zero-terminated texts are copied into a PieceBuffer, which holds texts under
+// 256 bytes in place and only longer ones on the heap.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Takes the part of `source` before the first `token`, trimmed of bytes 0..32
+// at both ends, and removes everything through the token from `source`. With
+// no token, the piece is all of `source` trimmed and `source` becomes empty.
+std::string_view split_at_token(std::string_view &source, std::string_view token);
+
+// The number of "[[" tokens in `text`, counted left to right without overlap.
+int count_line_breaks(std::string_view text);
+
+// Trims bytes with codes 0 to 32 off both ends.
+std::string_view trim_text(std::string_view text);
+
+// Where `token` first starts in `text`, or npos. Under a double-byte code page
+// a match that would begin on the second byte of a character does not count.
+std::size_t find_token(std::string_view text, std::string_view token);
+
+// A zero-terminated copy of a piece, valid until the next `hold`.
+struct PieceBuffer {
+  static constexpr std::size_t fixed_size = 256;
+  char fixed[fixed_size];
+  std::string overflow;
+
+  const char *hold(std::string_view piece);
+};
