@@ -12,6 +12,7 @@ RecordingEngine *active_engine = nullptr;  // receives the PlaySound calls
 // The engine's PlaySound as scripts reach it: a plain C function.
 extern "C" void recording_play_sound(int sound) {
   if (active_engine != nullptr) {
+    if (!active_engine->recording) return;
     active_engine->sounds_played.push_back(sound);
     active_engine->calls.push_back({"PlaySound", {sound}, "", false});
   }
@@ -31,10 +32,11 @@ RecordingEngine::~RecordingEngine() {
   if (active_engine == this) active_engine = nullptr;
 }
 
-void RecordingEngine::record(const char *method, std::vector<int64_t> args, const char *text) {
+void RecordingEngine::record(const char *method, std::initializer_list<int64_t> args, const char *text) {
+  if (!recording) return;
   HostCall call;
   call.method = method;
-  call.args = std::move(args);
+  call.args.assign(args);
   if (text != nullptr) {
     call.text = text;
     call.has_text = true;

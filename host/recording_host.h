@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -57,6 +58,7 @@ class RecordingEngine : public IAGSEngine {
   RecordingEngine &operator=(const RecordingEngine &) = delete;
 
   EngineSettings settings;
+  bool recording = true;  // false: answer only, keep no record (and allocate nothing)
   std::vector<HostCall> calls;
   std::vector<int> sounds_played;  // through the PlaySound address handed out
 
@@ -143,7 +145,7 @@ class RecordingEngine : public IAGSEngine {
   int ROLLWICK_HOSTCALL IsSpriteAlphaBlended(int32 slot) override;
 
  private:
-  void record(const char *method, std::vector<int64_t> args = {}, const char *text = nullptr);
+  void record(const char *method, std::initializer_list<int64_t> args = {}, const char *text = nullptr);
   TextExtent extent_of(int32 font, const char *text) const;
   SpriteSize sprite_of(int32 slot) const;
 };

@@ -17,6 +17,7 @@
 
 #include "host_interface.h"
 #include "message_box.h"
+#include "plugin_entry.h"
 #include "plugin_export.h"
 #include "plugin_hooks.h"
 #include "plugin_state.h"

@@ -1,0 +1,46 @@
+# The front door. `make` builds the plug-in; `make test` installs what is
+# missing, builds the Linux library and the 32-bit Windows DLL, and runs every
+# test (the DLL's under wine).
+BUILD_DIR ?= build
+WIN_BUILD_DIR ?= build-win
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all build windows test test-native test-windows deps-native deps-windows demo clean
+
+all: build
+
+deps-native:
+	@scripts/install-deps.sh native
+
+deps-windows:
+	@scripts/install-deps.sh windows
+
+$(BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+$(WIN_BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+
+build: $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+windows: $(WIN_BUILD_DIR)/CMakeCache.txt
+	cmake --build $(WIN_BUILD_DIR) -j $(JOBS)
+
+test-native: deps-native
+	$(MAKE) build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-windows: deps-windows
+	$(MAKE) windows
+	cd $(WIN_BUILD_DIR) && ctest --output-on-failure
+
+test: test-native test-windows
+
+demo: deps-native
+	$(MAKE) build
+	@echo "The credits previewer that 'make demo' will run arrives with a later change."
+	@echo "The plug-in is built: $(BUILD_DIR)/libagsRollwick2.so; 'make test' checks it."
+
+clean:
+	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR)
