@@ -11,11 +11,7 @@ RecordingEngine *active_engine = nullptr;  // receives the PlaySound calls
 
 // The engine's PlaySound as scripts reach it: a plain C function.
 extern "C" void recording_play_sound(int sound) {
-  if (active_engine != nullptr) {
-    if (!active_engine->recording) return;
-    active_engine->sounds_played.push_back(sound);
-    active_engine->calls.push_back({"PlaySound", {sound}, "", false});
-  }
+  if (active_engine != nullptr) active_engine->on_play_sound(sound);
 }
 
 int64_t pointer_number(const void *pointer) { return static_cast<int64_t>(reinterpret_cast<intptr_t>(pointer)); }
@@ -30,6 +26,12 @@ RecordingEngine::RecordingEngine(EngineSettings engine_settings) : settings(std:
 
 RecordingEngine::~RecordingEngine() {
   if (active_engine == this) active_engine = nullptr;
+}
+
+void RecordingEngine::on_play_sound(int sound) {
+  if (!recording) return;
+  sounds_played.push_back(sound);
+  calls.push_back({"PlaySound", {sound}, "", false});
 }
 
 void RecordingEngine::record(const char *method, std::initializer_list<int64_t> args, const char *text) {

@@ -70,6 +70,8 @@ class RecordingEngine : public IAGSEngine {
     calls.clear();
     sounds_played.clear();
   }
+  // Called when the plug-in plays a sound through the PlaySound address.
+  virtual void on_play_sound(int sound);
   // The address this engine hands out for a script function name.
   static void *function_address(const std::string &name);
   // A bitmap pointer standing for a sprite slot, and back.

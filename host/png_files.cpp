@@ -1,0 +1,88 @@
+#include "png_files.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace rollwick_host {
+
+namespace {
+
+bool write_rgba(const std::string &path, int width, int height, const std::vector<uint8_t> &rgba, std::string &error) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_RGBA;
+  const std::string temporary = path + ".partial";
+  if (!png_image_write_to_file(&image, temporary.c_str(), 0, rgba.data(), 0, nullptr)) {
+    error = "cannot write " + path + ": " + image.message;
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return commit_file(temporary, path, error);
+}
+
+}  // namespace
+
+bool commit_file(const std::string &temporary, const std::string &path, std::string &error) {
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    error = "cannot move " + temporary + " to " + path + ": " + std::strerror(errno);
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool read_png_sprite(const std::string &path, Sprite &sprite, std::string &error) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) {
+    error = "cannot read " + path + ": " + image.message;
+    return false;
+  }
+  image.format = PNG_FORMAT_RGBA;
+  std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
+    error = "cannot read " + path + ": " + image.message;
+    png_image_free(&image);
+    return false;
+  }
+  sprite.width = static_cast<int>(image.width);
+  sprite.height = static_cast<int>(image.height);
+  sprite.argb.resize(static_cast<size_t>(sprite.width) * sprite.height);
+  for (size_t i = 0; i < sprite.argb.size(); ++i) {
+    const uint8_t *p = &rgba[i * 4];
+    sprite.argb[i] = static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[0]) << 16 |
+                     static_cast<uint32_t>(p[1]) << 8 | p[2];
+  }
+  return true;
+}
+
+bool write_png(const std::string &path, const Canvas &canvas, std::string &error) {
+  std::vector<uint8_t> rgba(canvas.pixels.size() * 4);
+  for (size_t i = 0; i < canvas.pixels.size(); ++i) {
+    rgba[i * 4] = static_cast<uint8_t>(canvas.pixels[i] >> 16);
+    rgba[i * 4 + 1] = static_cast<uint8_t>(canvas.pixels[i] >> 8);
+    rgba[i * 4 + 2] = static_cast<uint8_t>(canvas.pixels[i]);
+    rgba[i * 4 + 3] = 255;
+  }
+  return write_rgba(path, canvas.width, canvas.height, rgba, error);
+}
+
+bool write_png(const std::string &path, const Sprite &sprite, std::string &error) {
+  std::vector<uint8_t> rgba(sprite.argb.size() * 4);
+  for (size_t i = 0; i < sprite.argb.size(); ++i) {
+    rgba[i * 4] = static_cast<uint8_t>(sprite.argb[i] >> 16);
+    rgba[i * 4 + 1] = static_cast<uint8_t>(sprite.argb[i] >> 8);
+    rgba[i * 4 + 2] = static_cast<uint8_t>(sprite.argb[i]);
+    rgba[i * 4 + 3] = static_cast<uint8_t>(sprite.argb[i] >> 24);
+  }
+  return write_rgba(path, sprite.width, sprite.height, rgba, error);
+}
+
+}  // namespace rollwick_host

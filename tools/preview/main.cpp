@@ -1,0 +1,366 @@
+// rollwick-preview: plays a credits script through the real plug-in library
+// and renders every frame the way the engine would, without the game.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "credits_script.h"
+#include "emit_ags.h"
+#include "lint.h"
+#include "outputs.h"
+#include "plugin_session.h"
+#include "runner.h"
+
+using namespace rollwick_preview;
+
+namespace {
+
+const char usage_text[] =
+    "usage: rollwick-preview SCRIPT [options]\n"
+    "\n"
+    "Plays a credits script through the agsRollwick plug-in and renders it.\n"
+    "\n"
+    "output (default: -o SCRIPT.gif)\n"
+    "  -o, --output FILE      animated GIF at the game's speed; with --frame, the PNG of that frame\n"
+    "  --frames DIR           every frame as DIR/frame-NNNNN.png\n"
+    "  --frame N              only frame N (from 0), as the PNG named by -o\n"
+    "  --sheet FILE           a contact sheet PNG of evenly sampled, numbered frames\n"
+    "  --sheet-frames N       frames on the contact sheet (default 12)\n"
+    "  --emit-ags             print the script as AGS script code and stop\n"
+    "game\n"
+    "  --screen WxH           the game's resolution (default 320x200)\n"
+    "  --depth 8|16|32        the game's colour depth (default 32)\n"
+    "  --fps N                the game's speed in frames a second (default 40)\n"
+    "  --font N=FILE[:SIZE]   font N from an AGS .wfn file, or a TrueType file at SIZE pixels (default 12)\n"
+    "  --game DIR             every agsfnt<N>.wfn / agsfnt<N>.ttf of a game folder (a .ttf wins)\n"
+    "  --antialias            anti-aliased TrueType text (32-bit games)\n"
+    "  --sprite N=FILE.png    sprite slot N\n"
+    "run\n"
+    "  --max-frames N         stop after N frames (default: when the script ends, at most 100000)\n"
+    "  --strict               exit with an error when there are warnings\n"
+    "  --plugin FILE          the plug-in library (default: the one next to this program)\n"
+    "  -q, --quiet            no summary\n";
+
+struct Options {
+  std::string script;
+  std::string output;
+  std::string frames_directory;
+  std::string sheet;
+  int sheet_frames = 12;
+  int64_t single_frame = -1;
+  bool emit = false;
+  int width = 320;
+  int height = 200;
+  int depth = 32;
+  int fps = 40;
+  std::vector<std::pair<int, std::string>> fonts;  // number, FILE[:SIZE]
+  std::string game_directory;
+  bool antialias = false;
+  std::vector<std::pair<int, std::string>> sprites;
+  int64_t max_frames = -1;
+  bool strict = false;
+  bool quiet = false;
+  std::string plugin;
+};
+
+[[noreturn]] void usage_error(const std::string &message) {
+  std::fprintf(stderr, "rollwick-preview: %s\n\n%s", message.c_str(), usage_text);
+  std::exit(2);
+}
+
+int64_t whole_number(const std::string &text, const std::string &option, int64_t low, int64_t high) {
+  char *end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < low || value > high) {
+    usage_error(option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                ", not '" + text + "'");
+  }
+  return value;
+}
+
+std::pair<int, std::string> numbered(const std::string &text, const std::string &option) {
+  const size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0) usage_error(option + " takes N=FILE, not '" + text + "'");
+  return {static_cast<int>(whole_number(text.substr(0, equals), option, 0, 1000000)), text.substr(equals + 1)};
+}
+
+Options parse_options(int argc, char **argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) usage_error(argument + " needs a value");
+      return argv[++i];
+    };
+    if (argument == "-h" || argument == "--help") {
+      std::fputs(usage_text, stdout);
+      std::exit(0);
+    } else if (argument == "-o" || argument == "--output") {
+      options.output = value();
+    } else if (argument == "--frames") {
+      options.frames_directory = value();
+    } else if (argument == "--frame") {
+      options.single_frame = whole_number(value(), argument, 0, INT64_MAX / 2);
+    } else if (argument == "--sheet") {
+      options.sheet = value();
+    } else if (argument == "--sheet-frames") {
+      options.sheet_frames = static_cast<int>(whole_number(value(), argument, 1, 100));
+    } else if (argument == "--emit-ags") {
+      options.emit = true;
+    } else if (argument == "--screen") {
+      const std::string size = value();
+      const size_t x = size.find('x');
+      if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + size + "'");
+      options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, 8192));
+      options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, 8192));
+    } else if (argument == "--depth") {
+      options.depth = static_cast<int>(whole_number(value(), argument, 8, 32));
+      if (options.depth != 8 && options.depth != 16 && options.depth != 32) usage_error("--depth takes 8, 16 or 32");
+    } else if (argument == "--fps") {
+      options.fps = static_cast<int>(whole_number(value(), argument, 1, 1000));
+    } else if (argument == "--font") {
+      options.fonts.push_back(numbered(value(), argument));
+    } else if (argument == "--game") {
+      options.game_directory = value();
+    } else if (argument == "--antialias") {
+      options.antialias = true;
+    } else if (argument == "--sprite") {
+      options.sprites.push_back(numbered(value(), argument));
+    } else if (argument == "--max-frames") {
+      options.max_frames = whole_number(value(), argument, 0, INT64_MAX / 2);
+    } else if (argument == "--strict") {
+      options.strict = true;
+    } else if (argument == "--plugin") {
+      options.plugin = value();
+    } else if (argument == "-q" || argument == "--quiet") {
+      options.quiet = true;
+    } else if (!argument.empty() && argument[0] == '-') {
+      usage_error("unknown option " + argument);
+    } else if (options.script.empty()) {
+      options.script = argument;
+    } else {
+      usage_error("one script at a time ('" + options.script + "' and '" + argument + "')");
+    }
+  }
+  if (options.script.empty()) usage_error("no credits script given");
+  if (options.single_frame >= 0 && options.output.empty()) usage_error("--frame needs -o FILE.png");
+  return options;
+}
+
+bool file_exists(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
+
+bool ends_with(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// FILE[:SIZE]: a .wfn file, or anything FreeType reads at SIZE pixels.
+std::unique_ptr<rollwick_host::Font> load_font(const std::string &spec, bool antialias, std::string &error) {
+  std::string file = spec;
+  int size = 12;
+  const size_t colon = spec.rfind(':');
+  if (colon != std::string::npos && colon + 1 < spec.size() &&
+      spec.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    file = spec.substr(0, colon);
+    size = std::max(1, std::atoi(spec.c_str() + colon + 1));
+  }
+  std::string lower = file;
+  for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ends_with(lower, ".wfn")) return rollwick_host::load_wfn_font(file, error);
+  return rollwick_host::load_freetype_font(file, size, antialias, error);
+}
+
+void set_up_fonts(const Options &options, PreviewEngine &engine) {
+  const std::string default_file = rollwick_host::find_default_font_file();
+  std::string error;
+  if (!default_file.empty()) engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error);
+  if (engine.default_font == nullptr) {
+    std::fprintf(stderr, "rollwick-preview: warning: no default font (install fonts-terminus-otb); "
+                         "fonts not given draw nothing\n");
+  }
+  if (!options.game_directory.empty()) {
+    for (int number = 0; number < 100; ++number) {
+      const std::string base = options.game_directory + "/agsfnt" + std::to_string(number);
+      std::unique_ptr<rollwick_host::Font> font;
+      if (file_exists(base + ".ttf")) {
+        font = rollwick_host::load_freetype_font(base + ".ttf", 12, options.antialias, error);
+      } else if (file_exists(base + ".wfn")) {
+        font = rollwick_host::load_wfn_font(base + ".wfn", error);
+      } else {
+        continue;
+      }
+      if (font == nullptr) {
+        std::fprintf(stderr, "rollwick-preview: %s\n", error.c_str());
+        std::exit(1);
+      }
+      engine.set_font(number, std::move(font));
+    }
+  }
+  for (const auto &font : options.fonts) {
+    auto loaded = load_font(font.second, options.antialias, error);
+    if (loaded == nullptr) {
+      std::fprintf(stderr, "rollwick-preview: --font %d: %s\n", font.first, error.c_str());
+      std::exit(1);
+    }
+    engine.set_font(font.first, std::move(loaded));
+  }
+}
+
+void set_up_sprites(const Options &options, PreviewEngine &engine) {
+  for (const auto &sprite : options.sprites) {
+    rollwick_host::Sprite image;
+    std::string error;
+    if (!rollwick_host::read_png_sprite(sprite.second, image, error)) {
+      std::fprintf(stderr, "rollwick-preview: --sprite %d: %s\n", sprite.first, error.c_str());
+      std::exit(1);
+    }
+    engine.set_sprite(sprite.first, std::move(image));
+  }
+}
+
+std::string read_file(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "rollwick-preview: cannot read %s\n", path.c_str());
+    std::exit(1);
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class Progress {
+ public:
+  explicit Progress(int64_t expected) : expected_(expected), start_(std::chrono::steady_clock::now()) {}
+  void update(int64_t frames) {
+    if (!terminal_ || frames % 25 != 0) return;
+    const double elapsed = seconds();
+    if (elapsed < 1.0) return;
+    shown_ = true;
+    if (expected_ > 0) {
+      const int width = 30;
+      const int filled = static_cast<int>(width * std::min<int64_t>(frames, expected_) / expected_);
+      std::fprintf(stderr, "\r[%s%s] %lld/%lld frames", std::string(filled, '#').c_str(),
+                   std::string(width - filled, '.').c_str(), static_cast<long long>(frames),
+                   static_cast<long long>(expected_));
+    } else {
+      std::fprintf(stderr, "\rrendering: %lld frames, %.0f a second", static_cast<long long>(frames),
+                   frames / elapsed);
+    }
+    std::fflush(stderr);
+  }
+  void done() {
+    if (shown_) std::fprintf(stderr, "\n");
+  }
+  double seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  int64_t expected_;
+  std::chrono::steady_clock::time_point start_;
+  bool terminal_ = isatty(2) != 0;
+  bool shown_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  Options options = parse_options(argc, argv);
+  const std::string source = read_file(options.script);
+
+  PreviewEngine engine(options.width, options.height, options.depth);
+  PluginSession session;
+  std::string error;
+  if (!session.load(options.plugin.empty() ? default_plugin_path() : options.plugin, engine, error)) {
+    std::fprintf(stderr, "rollwick-preview: %s\n", error.c_str());
+    return 1;
+  }
+
+  Script script;
+  try {
+    script = parse_credits_script(options.script, source, session.functions());
+  } catch (const ScriptError &bad) {
+    std::fprintf(stderr, "%s\n", bad.what());
+    return 1;
+  }
+  if (options.emit) {
+    std::fputs(emit_ags(script).c_str(), stdout);
+    return 0;
+  }
+
+  set_up_fonts(options, engine);
+  set_up_sprites(options, engine);
+  const std::vector<Warning> warnings = lint_script(script, session.functions(), engine);
+  for (const Warning &warning : warnings) {
+    std::fprintf(stderr, "%s:%d: warning: %s\n", options.script.c_str(), warning.line, warning.message.c_str());
+  }
+  if (options.strict && !warnings.empty()) {
+    std::fprintf(stderr, "rollwick-preview: %zu warning%s with --strict; nothing rendered\n", warnings.size(),
+                 warnings.size() == 1 ? "" : "s");
+    return 1;
+  }
+
+  std::vector<std::unique_ptr<OutputSink>> outputs;
+  if (options.single_frame >= 0) {
+    outputs.push_back(make_single_frame_output(options.output, options.single_frame));
+  } else if (!options.output.empty() || (options.frames_directory.empty() && options.sheet.empty())) {
+    std::string gif = options.output;
+    if (gif.empty()) {
+      gif = options.script;
+      const size_t dot = gif.rfind('.');
+      if (dot != std::string::npos && gif.find('/', dot) == std::string::npos) gif.resize(dot);
+      gif += ".gif";
+    }
+    outputs.push_back(make_gif_output(gif, options.width, options.height, options.fps));
+  }
+  if (!options.frames_directory.empty()) outputs.push_back(make_png_frames_output(options.frames_directory));
+  if (!options.sheet.empty()) {
+    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, engine.default_font.get()));
+  }
+  std::vector<FrameSink *> sinks;
+  for (auto &output : outputs) sinks.push_back(output.get());
+
+  RunOptions run_options;
+  const bool capped_by_user = options.max_frames >= 0;
+  if (capped_by_user) run_options.max_frames = options.max_frames;
+  Progress progress(capped_by_user ? options.max_frames : 0);
+  run_options.progress = [&progress](int64_t frames) { progress.update(frames); };
+  const RunResult result = run_script(script, session, engine, sinks, run_options);
+  progress.done();
+  if (result.capped && !capped_by_user) {
+    std::fprintf(stderr, "rollwick-preview: warning: stopped after %lld frames; the script may never end "
+                         "(raise --max-frames to see more)\n", static_cast<long long>(result.frames));
+  }
+
+  bool written = true;
+  for (auto &output : outputs) {
+    if (!output->finish(result.frames, error)) {
+      std::fprintf(stderr, "rollwick-preview: %s\n", error.c_str());
+      written = false;
+    }
+  }
+  if (!options.quiet) {
+    std::printf("frames: %lld (%.2f s at %d frames a second), rendered in %.2f s\n",
+                static_cast<long long>(result.frames), static_cast<double>(result.frames) / options.fps,
+                options.fps, progress.seconds());
+    std::printf("debug console: %zu line%s\n", engine.console_log.size(), engine.console_log.size() == 1 ? "" : "s");
+    for (const auto &line : engine.console_log) {
+      std::printf("  frame %lld: %s\n", static_cast<long long>(line.first), line.second.c_str());
+    }
+    std::printf("sounds played: %zu\n", engine.sound_log.size());
+    std::map<int, std::vector<int64_t>> by_sound;
+    for (const auto &sound : engine.sound_log) by_sound[sound.second].push_back(sound.first);
+    for (const auto &sound : by_sound) {
+      std::printf("  sound %d at frame%s", sound.first, sound.second.size() == 1 ? "" : "s");
+      for (size_t i = 0; i < sound.second.size(); ++i) std::printf("%s %lld", i ? "," : "", static_cast<long long>(sound.second[i]));
+      std::printf("\n");
+    }
+    if (!warnings.empty()) std::printf("warnings: %zu\n", warnings.size());
+  }
+  return written ? 0 : 1;
+}

@@ -1,0 +1,124 @@
+#include "plugin_session.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+namespace rollwick_preview {
+
+namespace {
+
+// Script functions receive their arguments as pointer-sized integers, the way
+// a 64-bit engine passes them; a handler reads as many as it declares.
+using ScriptHandler = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+
+class RecordingHeaderEditor : public IAGSEditor {
+ public:
+  RecordingHeaderEditor() {
+    version = 1;
+    pluginId = 0;
+  }
+  std::string header;
+  HWND ROLLWICK_HOSTCALL GetEditorHandle() override { return nullptr; }
+  HWND ROLLWICK_HOSTCALL GetWindowHandle() override { return nullptr; }
+  void ROLLWICK_HOSTCALL RegisterScriptHeader(const char *text) override { header = text != nullptr ? text : ""; }
+  void ROLLWICK_HOSTCALL UnregisterScriptHeader(const char *) override {}
+};
+
+template <typename Function>
+Function symbol(void *library, const char *name) {
+  return reinterpret_cast<Function>(dlsym(library, name));
+}
+
+}  // namespace
+
+void PreviewEngine::AbortGame(const char *reason) {
+  RenderingEngine::AbortGame(reason);
+  aborted = true;
+  abort_text = reason != nullptr ? reason : "";
+}
+
+void PreviewEngine::RegisterScriptFunction(const char *name, void *address) {
+  RenderingEngine::RegisterScriptFunction(name, address);
+  script_functions[name] = address;
+}
+
+PluginSession::~PluginSession() {
+  // The library stays loaded: the engine keeps it until the process ends.
+}
+
+bool PluginSession::load(const std::string &path, PreviewEngine &engine, std::string &error) {
+  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library_ == nullptr) {
+    error = std::string("cannot load the plug-in: ") + dlerror();
+    return false;
+  }
+  const char *const names[] = {"AGS_PluginV2",       "AGS_GetPluginName",  "AGS_EditorStartup",
+                               "AGS_EditorShutdown", "AGS_EditorProperties", "AGS_EditorSaveGame",
+                               "AGS_EditorLoadGame", "AGS_EngineStartup",  "AGS_EngineOnEvent"};
+  for (const char *name : names) {
+    if (dlsym(library_, name) == nullptr) {
+      error = path + " lacks the entry point " + name;
+      return false;
+    }
+  }
+  if (symbol<int (*)()>(library_, "AGS_PluginV2")() != 1) {
+    error = path + " does not speak the plug-in protocol version 2";
+    return false;
+  }
+  RecordingHeaderEditor editor;
+  if (symbol<int (*)(IAGSEditor *)>(library_, "AGS_EditorStartup")(&editor) != 0) {
+    error = "the plug-in's editor start-up failed";
+    return false;
+  }
+  symbol<void (*)()>(library_, "AGS_EditorShutdown")();
+  functions_ = parse_script_header(editor.header);
+
+  engine_ = &engine;
+  symbol<void (*)(IAGSEngine *)>(library_, "AGS_EngineStartup")(&engine);
+  if (engine.aborted) {
+    error = "the plug-in ended the game at start-up: " + engine.abort_text;
+    return false;
+  }
+  for (const auto &function : functions_) {
+    if (engine.script_functions.count(function.first) == 0) {
+      error = "the plug-in declares " + function.first + " but did not register it";
+      return false;
+    }
+  }
+  on_event_ = symbol<int (*)(int, int)>(library_, "AGS_EngineOnEvent");
+  return true;
+}
+
+int32_t PluginSession::call(const Call &call) {
+  intptr_t arguments[8] = {};
+  for (size_t i = 0; i < call.arguments.size() && i < 8; ++i) {
+    const Value &value = call.arguments[i];
+    if (value.type == ValueType::text) {
+      std::snprintf(text_buffer_, sizeof text_buffer_, "%s", value.text.c_str());
+      arguments[i] = reinterpret_cast<intptr_t>(text_buffer_);
+    } else {
+      arguments[i] = static_cast<intptr_t>(value.number);
+    }
+  }
+  const auto handler = reinterpret_cast<ScriptHandler>(engine_->script_functions.at(call.name));
+  const intptr_t result = handler(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5],
+                                  arguments[6], arguments[7]);
+  return functions_.at(call.name).result == "int" ? static_cast<int32_t>(result & 0xFFFFFFFF) : 0;
+}
+
+void PluginSession::screen_drawn() { on_event_(AGSE_POSTSCREENDRAW, 0); }
+
+std::string default_plugin_path() {
+  char self[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return "libagsRollwick2.so";
+  self[length] = '\0';
+  std::string directory(self);
+  directory = directory.substr(0, directory.rfind('/'));
+  return directory + "/libagsRollwick2.so";
+}
+
+}  // namespace rollwick_preview

@@ -1,0 +1,49 @@
+// The plug-in library driven the way the engine and the editor drive it:
+// dlopen, the nine entry points, the script header from editor start-up, and
+// script functions called through the addresses engine start-up registered.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "credits_script.h"
+#include "rendering_host.h"
+
+namespace rollwick_preview {
+
+class PreviewEngine : public rollwick_host::RenderingEngine {
+ public:
+  using RenderingEngine::RenderingEngine;
+  std::map<std::string, void *> script_functions;  // as registered
+  std::string abort_text;
+  bool aborted = false;
+
+  void ROLLWICK_HOSTCALL AbortGame(const char *reason) override;
+  void ROLLWICK_HOSTCALL RegisterScriptFunction(const char *name, void *address) override;
+};
+
+class PluginSession {
+ public:
+  ~PluginSession();
+  // Loads the library and starts it in the editor (for its script header)
+  // and in `engine`. False with `error` set when any step fails.
+  bool load(const std::string &path, PreviewEngine &engine, std::string &error);
+
+  const std::map<std::string, FunctionSignature> &functions() const { return functions_; }
+  // Calls a script function with the call's arguments; the int result, or 0.
+  int32_t call(const Call &call);
+  // One post-screen-draw event.
+  void screen_drawn();
+
+ private:
+  void *library_ = nullptr;
+  PreviewEngine *engine_ = nullptr;
+  int (*on_event_)(int, int) = nullptr;
+  std::map<std::string, FunctionSignature> functions_;
+  char text_buffer_[4096];  // the one script `string` every text call passes
+};
+
+// The library next to the running program, as the build lays it out.
+std::string default_plugin_path();
+
+}  // namespace rollwick_preview
