@@ -37,10 +37,19 @@ test-windows: deps-windows
 
 test: test-native test-windows
 
+# Renders the demo credits through the built plug-in.
+DEMO_DIR = $(BUILD_DIR)/demo
+DEMO_SPRITES = --sprite 1=examples/sprites/logo.png --sprite 2=examples/sprites/star.png \
+	--sprite 3=examples/sprites/divider.png
+
 demo: deps-native
 	$(MAKE) build
-	@echo "The credits previewer that 'make demo' will run arrives with a later change."
-	@echo "The plug-in is built: $(BUILD_DIR)/libagsRollwick2.so; 'make test' checks it."
+	mkdir -p $(DEMO_DIR)
+	$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) \
+		-o $(DEMO_DIR)/credits.gif --sheet $(DEMO_DIR)/contact-sheet.png --sheet-frames 16
+	@echo
+	@echo "The demo credits: $(DEMO_DIR)/credits.gif"
+	@echo "Its contact sheet: $(DEMO_DIR)/contact-sheet.png"
 
 clean:
 	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR)

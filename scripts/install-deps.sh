@@ -5,7 +5,8 @@
 # As root it installs them; otherwise it prints the exact command and fails.
 set -euo pipefail
 
-native_packages=(cmake make g++ binutils googletest libgtest-dev)
+native_packages=(cmake make g++ binutils googletest libgtest-dev
+  libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev fonts-terminus-otb)
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -188,19 +188,21 @@ class SingleFrameOutput : public OutputSink {
   Canvas kept_;
 };
 
-// Keeps frames on a grid of `stride`, doubling the stride whenever the grid
-// holds more than twice the sheet's count, so memory stays bounded whatever
-// the length; the last frame is always kept.
+// Keeps frames, shrunk to the sheet's cell size, on a grid of `stride`,
+// doubling the stride whenever the grid holds more than four times the
+// sheet's count: memory stays bounded whatever the length, and every sample
+// lies within half a stride of its even spot. The last frame is always kept.
 class ContactSheetOutput : public OutputSink {
  public:
   ContactSheetOutput(std::string path, int count, const rollwick_host::Font *font)
       : path_(std::move(path)), count_(std::max(count, 1)), font_(font) {}
 
   void frame(int64_t index, const Canvas &canvas) override {
-    last_ = {index, canvas};
-    if (index % stride_ != 0) return;
-    kept_[index] = canvas;
-    if (static_cast<int>(kept_.size()) > 2 * count_) {
+    const bool on_grid = index % stride_ == 0;
+    last_ = {index, cell(canvas)};
+    if (!on_grid) return;
+    kept_[index] = last_.second;
+    if (static_cast<int>(kept_.size()) > 4 * count_) {
       stride_ *= 2;
       for (auto it = kept_.begin(); it != kept_.end();) it = it->first % stride_ == 0 ? std::next(it) : kept_.erase(it);
     }
@@ -223,30 +225,38 @@ class ContactSheetOutput : public OutputSink {
       if (chosen.empty() || chosen.back() != best->first) chosen.push_back(best->first);
     }
     const Canvas &sample = kept_.begin()->second;
-    const int scale = sample.width > 400 ? (sample.width + 399) / 400 : 1;
-    const int cell_width = sample.width / scale;
-    const int cell_height = sample.height / scale;
     const int label_height = 16;
     const int gap = 4;
     const int columns = std::min<int>(4, static_cast<int>(chosen.size()));
     const int rows = static_cast<int>((chosen.size() + columns - 1) / columns);
-    Canvas sheet(gap + columns * (cell_width + gap), gap + rows * (cell_height + label_height + gap), 0x303030);
+    Canvas sheet(gap + columns * (sample.width + gap), gap + rows * (sample.height + label_height + gap), 0x303030);
     for (size_t n = 0; n < chosen.size(); ++n) {
       const Canvas &frame = kept_.at(chosen[n]);
-      const int left = gap + static_cast<int>(n % columns) * (cell_width + gap);
-      const int top = gap + static_cast<int>(n / columns) * (cell_height + label_height + gap);
-      for (int y = 0; y < cell_height; ++y) {
-        for (int x = 0; x < cell_width; ++x) sheet.put(left + x, top + y, frame.at(x * scale, y * scale));
+      const int left = gap + static_cast<int>(n % columns) * (sample.width + gap);
+      const int top = gap + static_cast<int>(n / columns) * (sample.height + label_height + gap);
+      for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) sheet.put(left + x, top + y, frame.at(x, y));
       }
       if (font_ != nullptr) {
         const std::string label = "frame " + std::to_string(chosen[n]);
-        font_->draw(sheet, left + 2, top + cell_height + 2, label.c_str(), 0xE0E0E0);
+        font_->draw(sheet, left + 2, top + sample.height + 2, label.c_str(), 0xE0E0E0);
       }
     }
     return rollwick_host::write_png(path_, sheet, error);
   }
 
  private:
+  // Frames wider than 400 pixels are shrunk by a whole factor.
+  static Canvas cell(const Canvas &frame) {
+    const int scale = frame.width > 400 ? (frame.width + 399) / 400 : 1;
+    if (scale == 1) return frame;
+    Canvas shrunk(frame.width / scale, frame.height / scale);
+    for (int y = 0; y < shrunk.height; ++y) {
+      for (int x = 0; x < shrunk.width; ++x) shrunk.put(x, y, frame.at(x * scale, y * scale));
+    }
+    return shrunk;
+  }
+
   std::string path_;
   int count_;
   const rollwick_host::Font *font_;

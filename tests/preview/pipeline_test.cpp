@@ -1,0 +1,195 @@
+// Scripts played through the built plug-in: frame counts, what the frames
+// show, the GIF, and the warnings found before rendering.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "lint.h"
+#include "outputs.h"
+#include "plugin_session.h"
+#include "runner.h"
+#include "wfn_builder.h"
+
+using namespace rollwick_preview;
+using rollwick_host::Canvas;
+
+namespace {
+
+class KeepFrames : public FrameSink {
+ public:
+  void frame(int64_t index, const Canvas &canvas) override {
+    EXPECT_EQ(index, static_cast<int64_t>(frames.size()));
+    frames.push_back(canvas);
+  }
+  std::vector<Canvas> frames;
+};
+
+bool blank(const Canvas &canvas) {
+  for (uint32_t pixel : canvas.pixels) {
+    if (pixel != 0) return false;
+  }
+  return true;
+}
+
+class Preview : public ::testing::Test {
+ protected:
+  void start(int width, int height) {
+    engine = std::make_unique<PreviewEngine>(width, height, 32);
+    std::string error;
+    ASSERT_TRUE(session.load(PLUGIN_PATH, *engine, error)) << error;
+    const std::string font = write_test_font();
+    engine->set_font(0, rollwick_host::load_wfn_font(font, error));
+    unlink(font.c_str());
+    // The library stays loaded between tests: end whatever an earlier test
+    // left playing (a single credit of time -1 takes over and ends at once)
+    // and clear the finished flags.
+    run("ShowStaticCredit(1, 1, -1, 0, 0, 0);\nIsStaticSequenceFinished(1);\nIsStaticSequenceFinished(2);\n"
+        "IsSequenceFinished(1);\nIsSequenceFinished(2);\n",
+        {});
+  }
+  Script parse(const std::string &source) { return parse_credits_script("test.credits", source, session.functions()); }
+  RunResult run(const std::string &source, std::vector<FrameSink *> sinks) {
+    return run_script(parse(source), session, *engine, sinks, RunOptions{});
+  }
+  std::vector<std::string> warnings(const std::string &source) {
+    std::vector<std::string> texts;
+    for (const Warning &warning : lint_script(parse(source), session.functions(), *engine)) {
+      texts.push_back(std::to_string(warning.line) + ": " + warning.message);
+    }
+    return texts;
+  }
+
+  PluginSession session;
+  std::unique_ptr<PreviewEngine> engine;
+};
+
+const char short_roll[] =
+    "SetCredit(1, 1, \"AIZ\", 0, 0, 15);\n"
+    "SequenceSettings(1, 10, 5, 0, 0, 0);\n"
+    "RunCreditSequence(1);\n"
+    "while (IsSequenceFinished(1) == 0) Wait(1);\n"
+    "Wait(2);\n";
+
+}  // namespace
+
+TEST_F(Preview, FramesFollowThePluginsFrames) {
+  start(320, 200);
+  KeepFrames kept;
+  const RunResult result = run(short_roll, {&kept});
+  // The start call moves the roll to 9; frames 0 to 4 draw it at 9 to 5,
+  // frame 5 finds it past the end and finishes; Wait(2) adds two.
+  EXPECT_EQ(result.frames, 8);
+  EXPECT_FALSE(result.capped);
+  ASSERT_EQ(kept.frames.size(), 8u);
+  EXPECT_EQ(kept.frames[0].at(1, 9), 0xFFFFFFu) << "the A's top ink, at x 1, y 9";
+  EXPECT_EQ(kept.frames[4].at(1, 5), 0xFFFFFFu);
+  EXPECT_FALSE(blank(kept.frames[4]));
+  EXPECT_TRUE(blank(kept.frames[5])) << "the frame after a finished roll is empty";
+  EXPECT_TRUE(blank(kept.frames[7]));
+}
+
+TEST_F(Preview, WideScreensDoubleScriptPositions) {
+  start(640, 400);
+  KeepFrames kept;
+  run("SetCredit(1, 1, \"I\", 10, 0, 15);\nSequenceSettings(1, 50, 0, -1, 0, 0);\nRunCreditSequence(1);\nWait(1);\n",
+      {&kept});
+  ASSERT_EQ(kept.frames.size(), 1u);
+  for (int x = 0; x < 640; ++x) {
+    EXPECT_EQ(kept.frames[0].at(x, 50) != 0, x == 20) << "x " << x;
+  }
+}
+
+TEST_F(Preview, GifHasEveryFrameWithDelaysThatAddUpToGameTime) {
+  start(320, 200);
+  const std::string path = testing::TempDir() + "/roll.gif";
+  auto gif = make_gif_output(path, 320, 200, 40);
+  const RunResult result = run(short_roll, {gif.get()});
+  std::string error;
+  ASSERT_TRUE(gif->finish(result.frames, error)) << error;
+
+  int code = 0;
+  GifFileType *file = DGifOpenFileName(path.c_str(), &code);
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(DGifSlurp(file), GIF_OK);
+  ASSERT_EQ(file->ImageCount, 8);
+  int total = 0;
+  std::vector<int> delays;
+  for (int i = 0; i < file->ImageCount; ++i) {
+    GraphicsControlBlock control;
+    ASSERT_EQ(DGifSavedExtensionToGCB(file, i, &control), GIF_OK);
+    delays.push_back(control.DelayTime);
+    total += control.DelayTime;
+  }
+  EXPECT_EQ(delays, (std::vector<int>{3, 2, 3, 2, 3, 2, 3, 2}));
+  EXPECT_EQ(total, 20) << "8 frames at 40 a second are 0.20 s";
+  const SavedImage &first = file->SavedImages[0];
+  const ColorMapObject *palette = first.ImageDesc.ColorMap;
+  ASSERT_NE(palette, nullptr);
+  const GifColorType ink = palette->Colors[first.RasterBits[9 * 320 + 1]];
+  EXPECT_EQ(ink.Red, 255);
+  EXPECT_EQ(ink.Green, 255);
+  DGifCloseFile(file, &code);
+  unlink(path.c_str());
+}
+
+TEST(GifDelay, SpreadsTheRemainder) {
+  int64_t total = 0;
+  for (int i = 0; i < 60; ++i) total += gif_delay(i, 60);
+  EXPECT_EQ(total, 100);
+  EXPECT_EQ(gif_delay(0, 25), 4);
+}
+
+TEST_F(Preview, NeverEndingScriptStopsAtTheCap) {
+  start(320, 200);
+  RunOptions options;
+  options.max_frames = 50;
+  const RunResult result = run_script(parse("SequenceSettings(2, 10, 0, -1, 0, 0);\nRunCreditSequence(2);\n"
+                                            "while (IsSequenceFinished(2) == 0) Wait(1);\n"),
+                                      session, *engine, {}, options);
+  EXPECT_TRUE(result.capped);
+  EXPECT_EQ(result.frames, 50);
+}
+
+TEST_F(Preview, SoundsAndConsoleLinesAreKeptWithTheirFrames) {
+  start(320, 200);
+  run("SetStaticCredit(2, 1, \"AZ\", 0, 0, 0, 15);\nShowStaticCredit(2, 1, 5, 1, 1, 3);\n"
+      "while (IsStaticSequenceFinished(2) == 0) Wait(1);\n"
+      "SequenceSettings(1, 0, 0, 0, 1, 0);\nRunCreditSequence(1);\n",
+      {});
+  // The first letter sounds in the call, before frame 0 is shown; the second
+  // two ticks later, while frame 1 is drawn.
+  EXPECT_EQ(engine->sound_log, (std::vector<std::pair<int64_t, int>>{{0, 3}, {1, 3}}));
+  ASSERT_EQ(engine->console_log.size(), 1u);
+  EXPECT_EQ(engine->console_log[0].first, 6);
+}
+
+TEST_F(Preview, LintWarnsBeforeRendering) {
+  start(320, 200);
+  const std::vector<std::string> found = warnings(
+      "SetCredit(1, 1, \"a < b\", 0, 0, 15);\n"
+      "SetCredit(1, 2, \"one [[ two\", 0, 0, 15);\n"
+      "SetStaticCredit(1, 1, \"Art<>Cy\", 0, 0, 0, 15);\n"
+      "SetCredit(1, 3, \"" + std::string(120, 'A') + "\", 0, 0, 15);\n"
+      "SetCreditImage(1, 4, 0, 9, -1);\n"
+      "SetCredit(1, 101, \"x\", 0, 0, 15);\n"
+      "RunStaticCreditSequence(3, 1);\n"
+      "RunCreditSequence(1);\n"
+      "RunCreditSequence(1);\n");
+  const std::vector<std::string> expected = {
+      "1: SetCredit: \"a < b\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing",
+      "2: SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally",
+      "3: SetStaticCredit: markup works only in scrolling lines; this static text shows \"Art<>Cy\" literally",
+      "4: SetCredit: \"" + std::string(120, 'A') + "\" is 360 pixels wide in font 0, wider than the 320-pixel screen",
+      "5: SetCreditImage: sprite slot 9 has no file (give one with --sprite 9=FILE.png); it shows as a 1x1 "
+      "transparent sprite",
+      "6: SetCredit: line 101 is outside 1 to 100; the call does nothing",
+      "7: RunStaticCreditSequence: sequence 3 is not 1 or 2; the call does nothing",
+      "9: RunCreditSequence while credits still play stops them instead of starting sequence 1 (wait for the "
+      "finish first)"};
+  EXPECT_EQ(found, expected);
+}
+
+TEST_F(Preview, LintIsQuietForAGoodScript) {
+  start(320, 200);
+  EXPECT_TRUE(warnings(std::string(short_roll) + "RunCreditSequence(1);\n").empty());
+}

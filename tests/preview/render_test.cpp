@@ -1,0 +1,153 @@
+// The rendering host: WFN fonts, text measurement against drawing, colour
+// numbers and masked sprites.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "rendering_host.h"
+#include "wfn_builder.h"
+
+using namespace rollwick_host;
+
+namespace {
+
+std::unique_ptr<Font> test_font() {
+  const std::string path = write_test_font();
+  std::string error;
+  auto font = load_wfn_font(path, error);
+  EXPECT_NE(font, nullptr) << error;
+  unlink(path.c_str());
+  return font;
+}
+
+std::vector<std::string> picture(const Canvas &canvas, int width, int height) {
+  std::vector<std::string> rows;
+  for (int y = 0; y < height; ++y) {
+    std::string row;
+    for (int x = 0; x < width; ++x) row += canvas.at(x, y) == 0 ? '.' : '#';
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(WfnFont, DrawsInkWhereTheGlyphsHaveItAndNowhereElse) {
+  auto font = test_font();
+  ASSERT_NE(font, nullptr);
+  Canvas canvas(12, 7);
+  font->draw(canvas, 1, 1, "AIZ?", 0xFFFFFF);  // '?' has no glyph: nothing, 0 wide
+  const std::vector<std::string> expected = {"............", "..#.###.....", ".#.##.#.....", ".#####......",
+                                             ".#.####.....", "....#.......", "............"};
+  EXPECT_EQ(picture(canvas, 12, 7), expected);
+}
+
+TEST(WfnFont, MeasureAgreesWithTheDrawing) {
+  auto font = test_font();
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->measure("AIZ?").width, 6);
+  EXPECT_EQ(font->measure("AIZ?").height, 5);  // the tallest of Z H w y p g f j q h k i l I K
+  EXPECT_EQ(font->measure("").height, 5);
+  Canvas canvas(20, 6);
+  font->draw(canvas, 0, 0, "ZAIZ", 0xFFFFFF);
+  int rightmost = -1;
+  for (int x = 0; x < 20; ++x) {
+    for (int y = 0; y < 6; ++y) {
+      if (canvas.at(x, y) != 0) rightmost = x;
+    }
+  }
+  EXPECT_EQ(rightmost + 1, font->measure("ZAIZ").width);
+}
+
+TEST(WfnFont, RejectsFilesThatAreNotFonts) {
+  char path[] = "/tmp/rollwick-font-XXXXXX";
+  const int descriptor = mkstemp(path);
+  ASSERT_EQ(write(descriptor, "WGT Font File  \xff\xff", 17), 17);
+  close(descriptor);
+  std::string error;
+  EXPECT_EQ(load_wfn_font(path, error), nullptr);
+  EXPECT_NE(error.find("is not a WFN font"), std::string::npos);
+  unlink(path);
+}
+
+TEST(DefaultFont, IsAPixelFontOfAboutTwelvePixels) {
+  const std::string file = find_default_font_file();
+  ASSERT_FALSE(file.empty()) << "the default font (fonts-terminus-otb) is installed with the build";
+  std::string error;
+  auto font = load_freetype_font(file, 12, false, error);
+  ASSERT_NE(font, nullptr) << error;
+  const TextSize size = font->measure("Credits");
+  EXPECT_GE(size.height, 9);
+  EXPECT_LE(size.height, 13);
+  EXPECT_EQ(size.width, 7 * font->measure("C").width) << "a fixed-width face";
+  Canvas canvas(size.width + 4, size.height + 4);
+  font->draw(canvas, 2, 2, "Credits", 0xFFFFFF);
+  int ink_left = canvas.width;
+  int ink_right = -1;
+  for (int y = 0; y < canvas.height; ++y) {
+    for (int x = 0; x < canvas.width; ++x) {
+      const uint32_t pixel = canvas.at(x, y);
+      EXPECT_TRUE(pixel == 0 || pixel == 0xFFFFFF) << "monochrome";
+      if (pixel != 0) {
+        ink_left = std::min(ink_left, x);
+        ink_right = std::max(ink_right, x);
+      }
+    }
+  }
+  EXPECT_GE(ink_left, 2);
+  EXPECT_LE(ink_right, 2 + size.width);
+}
+
+TEST(ColourNumbers, MapAsTheEngineMapsThem) {
+  EXPECT_EQ(ags_colour(0, 32), 0x000000u);
+  EXPECT_EQ(ags_colour(4, 32), 0xA00000u);
+  EXPECT_EQ(ags_colour(14, 16), 0xFFFF50u);
+  EXPECT_EQ(ags_colour(15, 32), 0xFFFFFFu);
+  EXPECT_EQ(ags_colour(17, 32), 0x101010u);
+  EXPECT_EQ(ags_colour(31, 32), 0xF0F0F0u);
+  EXPECT_EQ(ags_colour(32, 32), 0x000400u);
+  EXPECT_EQ(ags_colour(63488, 32), 0xFF0000u);
+  EXPECT_EQ(ags_colour(65535, 32), 0xFFFFFFu);
+  EXPECT_EQ(ags_colour(2016, 16), 0x00FF00u);
+  EXPECT_EQ(ags_colour(-5, 32), 0x000000u);
+}
+
+TEST(RenderingEngine, MaskedSpritesLeaveTheirTransparentPixels) {
+  RenderingEngine engine(4, 1, 32);
+  engine.canvas.fill(0x123456);
+  Sprite sprite;
+  sprite.width = 4;
+  sprite.height = 1;
+  sprite.argb = {0xFF00FF00, 0x00FFFFFF, 0xFFFF00FF, 0x80000080};
+  engine.set_sprite(7, sprite);
+  EXPECT_EQ(engine.GetSpriteWidth(7), 4);
+  BITMAP *bitmap = engine.GetSpriteGraphic(7);
+  int32 width = 0, height = 0, depth = 0;
+  engine.GetBitmapDimensions(bitmap, &width, &height, &depth);
+  EXPECT_EQ(width, 4);
+  EXPECT_EQ(height, 1);
+  engine.BlitBitmap(0, 0, bitmap, 1);
+  EXPECT_EQ(engine.canvas.pixels, (std::vector<uint32_t>{0x00FF00, 0x123456, 0xFF00FF, 0x000080}));
+  engine.BlitBitmap(0, 0, bitmap, 0);
+  EXPECT_EQ(engine.canvas.at(1, 0), 0xFFFFFFu) << "unmasked drawing copies every pixel";
+}
+
+TEST(RenderingEngine, MissingSpriteIsOneTransparentPixel) {
+  RenderingEngine engine(2, 2, 32);
+  EXPECT_EQ(engine.GetSpriteWidth(99), 1);
+  EXPECT_EQ(engine.GetSpriteHeight(99), 1);
+  engine.BlitBitmap(0, 0, engine.GetSpriteGraphic(99), 1);
+  EXPECT_EQ(engine.canvas.pixels, std::vector<uint32_t>(4, 0));
+}
+
+TEST(RenderingEngine, TextExtentIsTheFontsMeasure) {
+  RenderingEngine engine(40, 10, 32);
+  engine.set_font(2, test_font());
+  int32 width = 0, height = 0;
+  engine.GetTextExtent(2, "AIZ", &width, &height);
+  EXPECT_EQ(width, 6);
+  EXPECT_EQ(height, 5);
+  engine.DrawText(0, 0, 2, 12, const_cast<char *>("I"));
+  EXPECT_EQ(engine.canvas.at(0, 0), 0xFF5050u);
+}
