@@ -31,17 +31,6 @@ bool sequence_and_entry_in_range(const char *function, int32_t sequence, const c
   return false;
 }
 
-ScrollLine &scroll_line(int32_t sequence, int32_t line) {
-  return credit_store.scroll_lines[zero_based(sequence)][zero_based(line)];
-}
-StaticCredit &static_credit(int32_t sequence, int32_t id) {
-  return credit_store.static_credits[zero_based(sequence)][zero_based(id)];
-}
-ScrollSettings &scroll_settings(int32_t sequence) { return credit_store.scroll_settings[zero_based(sequence)]; }
-StaticSequenceState &static_state(int32_t sequence) { return credit_store.static_states[zero_based(sequence)]; }
-int32_t last_scroll_line(int32_t sequence) { return credit_store.last_scroll_line[zero_based(sequence)]; }
-int32_t last_static_id(int32_t sequence) { return credit_store.last_static_id[zero_based(sequence)]; }
-
 void SetCredit(int sequence, int line, const char *credit, int x_pos, int font, int colour) {
   if (!sequence_and_entry_in_range("SetCredit", sequence, "line", line)) return;
   ScrollLine &entry = scroll_line(sequence, line);

@@ -91,12 +91,16 @@ bool sequence_in_range(const char *function, int32_t sequence);
 bool sequence_and_entry_in_range(const char *function, int32_t sequence, const char *entry_name, int32_t entry);
 
 // Accessors for 1-based numbers already checked.
-ScrollLine &scroll_line(int32_t sequence, int32_t line);
-StaticCredit &static_credit(int32_t sequence, int32_t id);
-ScrollSettings &scroll_settings(int32_t sequence);
-StaticSequenceState &static_state(int32_t sequence);
-int32_t last_scroll_line(int32_t sequence);
-int32_t last_static_id(int32_t sequence);
+inline ScrollLine &scroll_line(int32_t sequence, int32_t line) {
+  return credit_store.scroll_lines[sequence - 1][line - 1];
+}
+inline StaticCredit &static_credit(int32_t sequence, int32_t id) {
+  return credit_store.static_credits[sequence - 1][id - 1];
+}
+inline ScrollSettings &scroll_settings(int32_t sequence) { return credit_store.scroll_settings[sequence - 1]; }
+inline StaticSequenceState &static_state(int32_t sequence) { return credit_store.static_states[sequence - 1]; }
+inline int32_t last_scroll_line(int32_t sequence) { return credit_store.last_scroll_line[sequence - 1]; }
+inline int32_t last_static_id(int32_t sequence) { return credit_store.last_static_id[sequence - 1]; }
 
 // Script functions that fill and read the store.
 void SetCredit(int sequence, int line, const char *credit, int x_pos, int font, int colour);

@@ -7,8 +7,13 @@
 // A text with "<" but none of these markers draws nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 // Draws `text` at row `y`; `x` is the line's position for the whole text,
-// which gives the margin (0 when negative).
-void draw_markup_line(const char *text, int32_t font, int32_t colour, int32_t x, int32_t y);
+// which gives the margin (0 when negative). `first_open` is where the text's
+// first "<" stands. `text` must end where a zero byte follows it, as a stored
+// credit does.
+void draw_markup_line(std::string_view text, std::size_t first_open, int32_t font, int32_t colour, int32_t x,
+                      int32_t y);

@@ -20,11 +20,20 @@ ScreenSize screen_size();
 int32_t scale_coordinate(int32_t value);
 
 // Where an item of `item_extent` is centred on `screen_extent`: the difference
-// halved, truncated toward zero (negative when the item is larger).
-int32_t centred_position(int32_t screen_extent, int32_t item_extent);
+// halved, truncated toward zero (negative when the item is larger). The
+// difference of two int32 halved always fits back into an int32.
+inline int32_t centred_position(int32_t screen_extent, int32_t item_extent) {
+  return static_cast<int32_t>((static_cast<int64_t>(screen_extent) - item_extent) / 2);
+}
 
 // A stored position along one axis: centred when negative, else scaled.
-int32_t place(int32_t stored, int32_t screen_extent, int32_t item_extent);
+inline int32_t place(int32_t stored, int32_t screen_extent, int32_t item_extent) {
+  return stored < 0 ? centred_position(screen_extent, item_extent) : scale_coordinate(stored);
+}
 
 // Narrows a wide value to int32, clamping at the ends of the range.
-int32_t clamp_to_int32(int64_t value);
+inline int32_t clamp_to_int32(int64_t value) {
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}

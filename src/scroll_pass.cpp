@@ -29,6 +29,43 @@ int64_t layout_height(const ScrollLine &line) {
   return text_height(line);
 }
 
+// Draws a line whose top lies on the screen or above it; returns its layout height.
+int64_t draw_line_on_screen(const ScrollLine &line, const ScreenSize &screen, int32_t y) {
+  if (line.is_image) {
+    const int32_t slot = line.font_or_slot;
+    const int32_t x = line.x_pos < 0 ? centred_position(screen.width, engine().GetSpriteWidth(slot))
+                                     : scale_coordinate(line.x_pos);
+    const int64_t height =
+        line.colour_or_height < 0 ? engine().GetSpriteHeight(slot) : scale_coordinate(line.colour_or_height);
+    engine().BlitBitmap(x, y, engine().GetSpriteGraphic(slot), 1);
+    return height;
+  }
+
+  const std::string &text = line.credit.text;
+  int32 width = 0;
+  int32 height = 0;
+  engine().GetTextExtent(line.font_or_slot, text.c_str(), &width, &height);
+  const int32_t x = place(line.x_pos, screen.width, width);
+  const void *open = std::memchr(text.data(), '<', text.size());
+  if (open != nullptr) {
+    const auto first_open = static_cast<std::size_t>(static_cast<const char *>(open) - text.data());
+    draw_markup_line(text, first_open, line.font_or_slot, line.colour_or_height, x, y);
+  } else {
+    engine().DrawText(x, y, line.font_or_slot, line.colour_or_height, const_cast<char *>(text.c_str()));
+  }
+  return height;
+}
+
+// Draws line `line_number` at `scroll_y` + `pass_offset` and returns its
+// layout height, or 0 when its top lies below the screen. Kept small so the
+// pass inlines it: most lines it sees in a long roll lie below the screen.
+inline int64_t draw_scroll_line(int32_t sequence, int32_t line_number) {
+  const ScreenSize screen = screen_size();
+  const int64_t top = playback.scroll_y + playback.pass_offset;
+  if (top > screen.height) return 0;  // a top exactly at the screen height is still drawn
+  return draw_line_on_screen(scroll_line(sequence, line_number), screen, clamp_to_int32(top));
+}
+
 }  // namespace
 
 void scroll_pass() {
@@ -52,36 +89,6 @@ void scroll_pass() {
     playback.pass_offset += height;
   }
   if (!playback.paused) scroll_step(sequence);
-}
-
-int64_t draw_scroll_line(int32_t sequence, int32_t line_number) {
-  const ScrollLine &line = scroll_line(sequence, line_number);
-  const ScreenSize screen = screen_size();
-  const int64_t top = playback.scroll_y + playback.pass_offset;
-  if (top > screen.height) return 0;
-  const int32_t y = clamp_to_int32(top);
-
-  if (line.is_image) {
-    const int32_t slot = line.font_or_slot;
-    const int32_t x = line.x_pos < 0 ? centred_position(screen.width, engine().GetSpriteWidth(slot))
-                                     : scale_coordinate(line.x_pos);
-    const int64_t height =
-        line.colour_or_height < 0 ? engine().GetSpriteHeight(slot) : scale_coordinate(line.colour_or_height);
-    engine().BlitBitmap(x, y, engine().GetSpriteGraphic(slot), 1);
-    return height;
-  }
-
-  const char *text = line.credit.view();
-  int32 width = 0;
-  int32 height = 0;
-  engine().GetTextExtent(line.font_or_slot, text, &width, &height);
-  const int32_t x = place(line.x_pos, screen.width, width);
-  if (std::strchr(text, '<') != nullptr) {
-    draw_markup_line(text, line.font_or_slot, line.colour_or_height, x, y);
-  } else {
-    engine().DrawText(x, y, line.font_or_slot, line.colour_or_height, const_cast<char *>(text));
-  }
-  return height;
 }
 
 void measure_sequence_height(int32_t sequence) {

@@ -7,10 +7,6 @@
 // that reach into the screen, then steps the column unless paused.
 void scroll_pass();
 
-// Draws line `line` at `scroll_y` + `pass_offset`; returns its layout height,
-// or 0 when its top lies below the screen.
-int64_t draw_scroll_line(int32_t sequence, int32_t line);
-
 // Adds up the layout heights of the sequence's lines into `sequence_height`
 // and writes "Sequence #<n> height: <h> pixels" to the debug console.
 void measure_sequence_height(int32_t sequence);

@@ -58,8 +58,7 @@ void single_credit_step() {
 void draw_typewriter(int32_t sequence, int32_t id) {
   const StaticCredit &entry = static_credit(sequence, id);
   const char *credit = entry.credit.view();
-  const std::string_view text(credit);
-  const int64_t length = static_cast<int64_t>(text.size());
+  const int64_t length = static_cast<int64_t>(entry.credit.text.size());
   // A negative pace would never let the tick count fall to it; it means one
   // letter per frame, like 0.
   const int32_t pace = playback.single_style_settings1 < 0 ? 0 : playback.single_style_settings1;
@@ -82,8 +81,10 @@ void draw_typewriter(int32_t sequence, int32_t id) {
   }
 
   const int64_t shown = std::min<int64_t>(static_cast<int64_t>(playback.typewriter_letters) + 1, length);
-  PieceBuffer shown_buffer;
-  const char *shown_text = shown_buffer.hold(text.substr(0, static_cast<std::size_t>(shown)));
+  // The whole text is drawn from the store; only a part needs a copy.
+  static PieceBuffer shown_buffer;  // scratch, reused every frame
+  const char *shown_text =
+      shown == length ? credit : shown_buffer.hold(std::string_view(credit, static_cast<std::size_t>(shown)));
   const int32_t x = place(entry.x_pos, screen.width, width);
   const int32_t y = place(entry.y_pos, screen.height, height);
   engine().DrawText(x, y, entry.font, entry.colour, const_cast<char *>(shown_text));

@@ -36,22 +36,34 @@ void draw_image(const StaticCredit &entry, const ScreenSize &screen) {
 }
 
 // Lines of a "[[" text, one under the other, each advanced by its own height.
-void draw_lines(const StaticCredit &entry, const ScreenSize &screen, int32_t whole_height) {
-  const char *text = entry.credit.view();
-  const int breaks = count_line_breaks(text);
-  const int64_t block_height = static_cast<int64_t>(breaks + 1) * whole_height;
-  const int32_t top =
-      entry.y_pos < 0 ? centred_position(screen.height, clamp_to_int32(block_height)) : scale_coordinate(entry.y_pos);
+inline void draw_line(const StaticCredit &entry, const ScreenSize &screen, const char *line, int64_t top,
+                      int64_t &offset) {
+  const Extent extent = measure(entry.font, line);
+  const int32_t x = place(entry.x_pos, screen.width, extent.width);
+  draw_text(x, clamp_to_int32(top + offset), entry.font, entry.colour, line);
+  offset += extent.height;
+}
 
-  std::string_view rest(text);
-  PieceBuffer line_buffer;
+int32_t block_top(const StaticCredit &entry, const ScreenSize &screen, int breaks, int32_t whole_height) {
+  if (entry.y_pos >= 0) return scale_coordinate(entry.y_pos);
+  return centred_position(screen.height, clamp_to_int32(static_cast<int64_t>(breaks + 1) * whole_height));
+}
+
+void draw_lines(const StaticCredit &entry, const ScreenSize &screen, int32_t whole_height) {
+  const std::string_view text(entry.credit.text);
   int64_t offset = 0;
+  static TextLines lines;  // scratch, reused every frame
+  if (cut_lines(text, lines)) {
+    const int32_t top = block_top(entry, screen, lines.count - 1, whole_height);
+    for (int line = 0; line < lines.count; ++line) draw_line(entry, screen, lines.lines[line], top, offset);
+    return;
+  }
+  const int breaks = count_line_breaks(text);
+  const int32_t top = block_top(entry, screen, breaks, whole_height);
+  std::string_view rest(text);
+  static PieceBuffer line_buffer;  // scratch, reused every frame
   for (int line = 0; line <= breaks; ++line) {
-    const char *piece = line_buffer.hold(split_at_token(rest, "[["));
-    const Extent extent = measure(entry.font, piece);
-    const int32_t x = place(entry.x_pos, screen.width, extent.width);
-    draw_text(x, clamp_to_int32(top + offset), entry.font, entry.colour, piece);
-    offset += extent.height;
+    draw_line(entry, screen, line_buffer.hold(split_at_token(rest, "[[")), top, offset);
   }
 }
 
@@ -73,7 +85,7 @@ void draw_static_credit(int32_t sequence, int32_t id) {
 
   const char *credit = entry.credit.view();
   const Extent extent = measure(entry.font, credit);
-  if (std::string_view(credit).find("[[") == std::string_view::npos) {
+  if (entry.credit.text.find("[[") == std::string::npos) {
     const int32_t x = place(entry.x_pos, screen.width, extent.width);
     const int32_t y = place(entry.y_pos, screen.height, extent.height);
     draw_text(x, y, entry.font, entry.colour, credit);

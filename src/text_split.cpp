@@ -7,6 +7,18 @@
 #include <windows.h>
 #endif
 
+#if defined(_WIN32)
+bool double_byte_code_page() {
+  static const bool answer = [] {
+    for (int c = 0x80; c <= 0xFF; ++c) {
+      if (IsDBCSLeadByte(static_cast<BYTE>(c))) return true;
+    }
+    return false;
+  }();
+  return answer;
+}
+#endif
+
 namespace {
 
 bool is_lead_byte(unsigned char c) {
@@ -14,7 +26,7 @@ bool is_lead_byte(unsigned char c) {
   return IsDBCSLeadByte(c) != 0;
 #else
   (void)c;
-  return false;  // single-byte character sets only
+  return false;
 #endif
 }
 
@@ -22,7 +34,7 @@ bool is_trimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
 
 }  // namespace
 
-std::size_t find_token(std::string_view text, std::string_view token) {
+std::size_t find_token_double_byte(std::string_view text, std::string_view token) {
   if (token.empty() || token.size() > text.size()) return std::string_view::npos;
   for (std::size_t i = 0; i + token.size() <= text.size();) {
     if (text.compare(i, token.size(), token) == 0) return i;
@@ -31,31 +43,42 @@ std::size_t find_token(std::string_view text, std::string_view token) {
   return std::string_view::npos;
 }
 
-std::string_view trim_text(std::string_view text) {
-  while (!text.empty() && is_trimmed(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_trimmed(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view split_at_token(std::string_view &source, std::string_view token) {
-  const std::size_t at = find_token(source, token);
-  if (at == std::string_view::npos) {
-    const std::string_view piece = trim_text(source);
-    source = source.substr(source.size());
-    return piece;
-  }
-  const std::string_view piece = trim_text(source.substr(0, at));
-  source.remove_prefix(at + token.size());
-  return piece;
-}
-
 int count_line_breaks(std::string_view text) {
   int count = 0;
-  while (text.find("[[") != std::string_view::npos) {
-    split_at_token(text, "[[");
+  std::size_t at = 0;
+  while ((at = text.find("[[", at)) != std::string_view::npos) {
+    if (double_byte_code_page()) {
+      // Where the plain search and the character-aware cut differ, the cut decides.
+      text.remove_prefix(at);
+      split_at_token(text, "[[");
+      at = 0;
+    } else {
+      at += 2;
+    }
     count += 1;
   }
   return count;
+}
+
+bool cut_lines(std::string_view text, TextLines &lines) {
+  if (double_byte_code_page() || text.size() > TextLines::max_text) return false;
+  std::memcpy(lines.text, text.data(), text.size());
+  lines.text[text.size()] = '\0';
+  char *const end = lines.text + text.size();
+  char *start = lines.text;
+  lines.count = 0;
+  // The copy ends in a zero byte, so looking one byte past a '[' is safe.
+  for (;;) {
+    char *token = start;
+    while (token < end && !(token[0] == '[' && token[1] == '[')) ++token;
+    char *line_end = token;
+    while (start < line_end && is_trimmed(*start)) ++start;
+    while (line_end > start && is_trimmed(line_end[-1])) --line_end;
+    *line_end = '\0';
+    lines.lines[lines.count++] = start;
+    if (token == end) return true;
+    start = token + 2;
+  }
 }
 
 const char *PieceBuffer::hold(std::string_view piece) {
