@@ -5,7 +5,8 @@ BUILD_DIR ?= build
 WIN_BUILD_DIR ?= build-win
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build windows test test-native test-windows deps-native deps-windows demo clean
+.PHONY: all build windows test test-native test-windows deps-native deps-windows deps-bench deps-fuzz demo \
+	bench callgrind soak fuzz clean
 
 all: build
 
@@ -14,6 +15,12 @@ deps-native:
 
 deps-windows:
 	@scripts/install-deps.sh windows
+
+deps-bench:
+	@scripts/install-deps.sh native bench
+
+deps-fuzz:
+	@scripts/install-deps.sh native fuzz
 
 $(BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -51,5 +58,32 @@ demo: deps-native
 	@echo "The demo credits: $(DEMO_DIR)/credits.gif"
 	@echo "Its contact sheet: $(DEMO_DIR)/contact-sheet.png"
 
+# The plug-in's cost per frame beside its floor, and its heap allocations.
+bench: deps-bench
+	$(MAKE) build
+	$(BUILD_DIR)/bench/frame-benchmark --benchmark_min_time=0.5 --benchmark_repetitions=5 \
+		--benchmark_report_aggregates_only=true
+
+# Instructions per frame, counted by callgrind.
+callgrind: deps-bench
+	$(MAKE) build
+	bench/callgrind.sh $(BUILD_DIR)
+
+# 200,000 frames of alternating playback: no heap growth natively, no leak
+# or memory error under valgrind.
+soak: deps-bench
+	$(MAKE) build
+	$(BUILD_DIR)/bench/soak 200000
+	valgrind --leak-check=full --show-leak-kinds=definite,indirect,possible \
+		--errors-for-leak-kinds=definite,indirect,possible --error-exitcode=1 $(BUILD_DIR)/bench/soak 200000
+
+# Each fuzz target for FUZZ_SECONDS on its committed seeds.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps-fuzz
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DROLLWICK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR) $(FUZZ_DIR)

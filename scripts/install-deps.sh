@@ -2,12 +2,16 @@
 # Installs the Debian packages a job needs, only those missing.
 #   install-deps.sh native    build and test the Linux library
 #   install-deps.sh windows   cross-build the 32-bit DLL and test it under wine
+#   install-deps.sh bench     benchmark, instruction counts and the soak
+#   install-deps.sh fuzz      the fuzzers (clang with libFuzzer and sanitizers)
 # As root it installs them; otherwise it prints the exact command and fails.
 set -euo pipefail
 
 native_packages=(cmake make g++ binutils googletest libgtest-dev
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev fonts-terminus-otb)
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+bench_packages=(libbenchmark-dev valgrind)
+fuzz_packages=(clang libclang-rt-14-dev)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -22,12 +26,14 @@ want() {
 for job in "$@"; do
   case $job in
     native) want "${native_packages[@]}" ;;
+    bench) want "${bench_packages[@]}" ;;
+    fuzz) want "${fuzz_packages[@]}" ;;
     windows)
       want "${windows_packages[@]}"
       dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
       ;;
     *)
-      echo "usage: $0 native|windows ..." >&2
+      echo "usage: $0 native|windows|bench|fuzz ..." >&2
       exit 2
       ;;
   esac

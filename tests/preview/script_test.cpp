@@ -86,6 +86,8 @@ TEST(CreditsScript, ErrorsNameFileLineColumnAndWhatWasExpected) {
             "roll.credits:1:1: expected the loop to call Wait with 1 or more frames, or it would never let a frame pass");
   EXPECT_EQ(error_of("while (PauseScrolling() == 0) Wait(1);"),
             "roll.credits:1:8: expected a function that returns int in the loop condition, found PauseScrolling");
+  EXPECT_EQ(error_of("while (Wait(1) == 0) Wait(1);"),
+            "roll.credits:1:8: expected a function that returns int in the loop condition, found Wait");
   EXPECT_EQ(error_of("Wait(1) @"), "roll.credits:1:9: expected a function call, not the character '@'");
   EXPECT_EQ(error_of("SetCredit(1, 1, \"\\q\", 0, 0, 0);"),
             "roll.credits:1:18: expected an escape (\\\" \\\\ \\' \\n \\r \\t \\[), not \\q");

@@ -65,3 +65,35 @@ TEST(PieceBuffer, HoldsShortAndLongPieces) {
   EXPECT_EQ(std::string(buffer.hold(long_text)), long_text);
   EXPECT_STREQ(buffer.hold(std::string_view("abc", 2)), "ab");
 }
+
+TEST(CutLines, MatchesRepeatedSplitsOnRandomTexts) {
+  // Texts of '[', spaces, control bytes, high bytes and letters, cut both ways.
+  const std::string alphabet = std::string("[[[  ab\t\x01\xe9") + '\0';
+  uint32_t seed = 12345;
+  auto next = [&seed]() {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 16;
+  };
+  static TextLines lines;
+  for (int round = 0; round < 5000; ++round) {
+    std::string text;
+    const size_t length = next() % 40;
+    for (size_t i = 0; i < length; ++i) {
+      const char c = alphabet[next() % (alphabet.size() - 1)];  // no zero bytes: texts are C strings
+      text += c;
+    }
+    ASSERT_TRUE(cut_lines(text, lines));
+    std::vector<std::string> expected;
+    std::string_view rest(text);
+    const int breaks = count_line_breaks(text);
+    for (int line = 0; line <= breaks; ++line) expected.emplace_back(split_at_token(rest, "[["));
+    std::vector<std::string> cut(lines.lines, lines.lines + lines.count);
+    ASSERT_EQ(cut, expected) << "text: \"" << text << "\"";
+  }
+}
+
+TEST(CutLines, LeavesLongTextsToTheGeneralCut) {
+  static TextLines lines;
+  EXPECT_TRUE(cut_lines(std::string(255, 'a'), lines));
+  EXPECT_FALSE(cut_lines(std::string(256, 'a'), lines));
+}

@@ -232,8 +232,8 @@ class Parser {
   Call condition_call() {
     const Token &start = peek();
     Call condition = call();
-    const FunctionSignature &signature = functions_.at(condition.name);
-    if (signature.result != "int") {
+    const auto signature = functions_.find(condition.name);  // Wait is no plug-in function
+    if (signature == functions_.end() || signature->second.result != "int") {
       throw ScriptError(file_, start.line, start.column,
                         "expected a function that returns int in the loop condition, found " + condition.name);
     }

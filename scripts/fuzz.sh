@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs each fuzz target for a while on a copy of its committed seed corpus.
+#   scripts/fuzz.sh BUILD_DIR SECONDS
+# A crash, a sanitizer report or a hang leaves its input in BUILD_DIR/findings
+# and makes this fail.
+set -euo pipefail
+build=$1
+seconds=$2
+status=0
+mkdir -p "$build/findings"
+for target in plugin script; do
+  corpus=$build/corpus/$target
+  mkdir -p "$corpus"
+  cp -n fuzz/corpus/$target/* "$corpus/" 2>/dev/null || true
+  echo "== ${target}_fuzzer for $seconds s"
+  if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=512 \
+    -print_final_stats=1 -artifact_prefix="$build/findings/${target}-" "$corpus" 2>"$build/${target}_fuzzer.log"; then
+    echo "FAILED: ${target}_fuzzer found an input that breaks it (see $build/findings and $build/${target}_fuzzer.log)"
+    tail -n 40 "$build/${target}_fuzzer.log"
+    status=1
+  fi
+  grep -E '^stat::number_of_executed_units|^Done' "$build/${target}_fuzzer.log" || true
+done
+exit $status
