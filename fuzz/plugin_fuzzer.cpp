@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       call_script_function(operation, input);
     } else if (operation < 200) {
       const uint8_t count = input.byte();
-      const int frames = count >= 250 ? 400 : count % 8 + 1;  // now and then long enough to finish a roll
+      const int frames = count >= 250 ? 120 : count % 8 + 1;  // now and then long enough to finish a roll
       for (int i = 0; i < frames; ++i) AGS_EngineOnEvent(input.byte() % 2 == 0 ? 4 : 12, 0);
     } else if (operation < 215) {
       engine.screen_width = input.number();

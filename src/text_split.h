@@ -57,7 +57,7 @@ int count_line_breaks(std::string_view text);
 // copied once and each trimmed line is zero-terminated in place.
 struct TextLines {
   static constexpr std::size_t max_text = 255;
-  char text[max_text + 1];
+  char text[max_text + 1 + 8];  // room for zero bytes after the text: the scan reads 8 at a time
   const char *lines[max_text / 2 + 2];
   int count = 0;
 };

@@ -77,7 +77,7 @@ TEST(CutLines, MatchesRepeatedSplitsOnRandomTexts) {
   static TextLines lines;
   for (int round = 0; round < 5000; ++round) {
     std::string text;
-    const size_t length = next() % 40;
+    const size_t length = next() % 256;
     for (size_t i = 0; i < length; ++i) {
       const char c = alphabet[next() % (alphabet.size() - 1)];  // no zero bytes: texts are C strings
       text += c;

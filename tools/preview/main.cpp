@@ -159,14 +159,14 @@ bool ends_with(const std::string &text, const std::string &end) {
 }
 
 // FILE[:SIZE]: a .wfn file, or anything FreeType reads at SIZE pixels.
-std::unique_ptr<rollwick_host::Font> load_font(const std::string &spec, bool antialias, std::string &error) {
-  std::string file = spec;
+std::unique_ptr<rollwick_host::Font> load_font(const std::string &argument, bool antialias, std::string &error) {
+  std::string file = argument;
   int size = 12;
-  const size_t colon = spec.rfind(':');
-  if (colon != std::string::npos && colon + 1 < spec.size() &&
-      spec.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-    file = spec.substr(0, colon);
-    size = std::max(1, std::atoi(spec.c_str() + colon + 1));
+  const size_t colon = argument.rfind(':');
+  if (colon != std::string::npos && colon + 1 < argument.size() &&
+      argument.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    file = argument.substr(0, colon);
+    size = std::max(1, std::atoi(argument.c_str() + colon + 1));
   }
   std::string lower = file;
   for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
