@@ -64,14 +64,9 @@ bool read_png_sprite(const std::string &path, Sprite &sprite, std::string &error
 }
 
 bool write_png(const std::string &path, const Canvas &canvas, std::string &error) {
-  std::vector<uint8_t> rgba(canvas.pixels.size() * 4);
-  for (size_t i = 0; i < canvas.pixels.size(); ++i) {
-    rgba[i * 4] = static_cast<uint8_t>(canvas.pixels[i] >> 16);
-    rgba[i * 4 + 1] = static_cast<uint8_t>(canvas.pixels[i] >> 8);
-    rgba[i * 4 + 2] = static_cast<uint8_t>(canvas.pixels[i]);
-    rgba[i * 4 + 3] = 255;
-  }
-  return write_rgba(path, canvas.width, canvas.height, rgba, error);
+  std::vector<uint32_t> opaque(canvas.pixels.size());
+  for (size_t i = 0; i < opaque.size(); ++i) opaque[i] = 0xFF000000 | canvas.pixels[i];
+  return write_png(path, Sprite{canvas.width, canvas.height, std::move(opaque)}, error);
 }
 
 bool write_png(const std::string &path, const Sprite &sprite, std::string &error) {

@@ -1,6 +1,5 @@
 #include "markup.h"
 
-#include <cstring>
 #include <string>
 #include <string_view>
 

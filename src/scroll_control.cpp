@@ -1,6 +1,5 @@
 #include "scroll_control.h"
 
-#include <limits>
 
 #include "credit_store.h"
 #include "placement.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
 
 #include "rendering_host.h"
 #include "wfn_builder.h"
