@@ -35,6 +35,7 @@ void SetCredit(int sequence, int line, const char *credit, int x_pos, int font, 
   if (!sequence_and_entry_in_range("SetCredit", sequence, "line", line)) return;
   ScrollLine &entry = scroll_line(sequence, line);
   entry.credit.assign(credit);
+  entry.marked.read(entry.credit.text);
   entry.x_pos = x_pos;
   entry.font_or_slot = font;
   entry.colour_or_height = colour;
@@ -76,6 +77,7 @@ void SetStaticCredit(int sequence, int id, const char *credit, int x_pos, int y_
   if (!sequence_and_entry_in_range("SetStaticCredit", sequence, "id", id)) return;
   StaticCredit &entry = static_credit(sequence, id);
   entry.credit.assign(credit);
+  entry.credit_lines.cut(entry.credit.text);
   entry.x_pos = x_pos;
   entry.y_pos = y_pos;
   entry.font = font;

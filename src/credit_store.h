@@ -13,6 +13,9 @@
 #include <cstdint>
 #include <string>
 
+#include "markup.h"
+#include "text_split.h"
+
 constexpr int SEQUENCE_COUNT = 2;
 constexpr int ENTRY_COUNT = 100;
 constexpr int32_t DEFAULT_EMPTY_LINE_HEIGHT = 10;
@@ -34,6 +37,7 @@ struct StoredText {
 
 struct ScrollLine {
   StoredText credit;
+  MarkedText marked;             // the markers of `credit`, read again whenever `credit` is set
   int32_t x_pos = 0;             // negative: centred
   int32_t font_or_slot = 0;      // text: font; image: sprite slot
   int32_t colour_or_height = 0;  // text: colour; image: layout height, negative = sprite's own
@@ -42,7 +46,8 @@ struct ScrollLine {
 };
 
 struct StaticCredit {
-  StoredText credit;  // may hold "[[" line breaks
+  StoredText credit;    // may hold "[[" line breaks
+  CutText credit_lines;  // `credit` cut at its "[[" breaks, remade whenever `credit` is set
   StoredText title;
   int32_t x_pos = 0;  // credit text and image share x and y
   int32_t y_pos = 0;

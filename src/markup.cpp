@@ -9,8 +9,6 @@
 
 namespace {
 
-enum class MarkupForm { none, two_column, dotted_leader, centre_gap };
-
 // The form a text asks for: "<>" anywhere wins over "<.>", which wins over
 // "<#>". One pass over the "<" of the text, from the first.
 MarkupForm markup_form(std::string_view text, std::size_t first_open) {
@@ -86,22 +84,31 @@ void cut_pieces(std::string_view text, std::size_t first_open, std::string_view 
 
 }  // namespace
 
-void draw_markup_line(std::string_view text, std::size_t first_open, int32_t font, int32_t colour, int32_t x,
-                      int32_t y) {
-  const int32_t screen_width = screen_size().width;
-  const MarkupForm form = markup_form(text, first_open);
+void MarkedText::read(std::string_view text) {
+  const std::size_t first_open = text.find('<');
+  has_open = first_open != std::string_view::npos;
+  form = has_open ? markup_form(text, first_open) : MarkupForm::none;
+  left.clear();
+  right_at = text.size();
   if (form == MarkupForm::none) return;
-  const int64_t margin = x >= 0 ? x : 0;
-
   // The cuts fall at the first "<" and the first ">" after it, whichever
   // marker chose the form. The right piece is the untrimmed rest of the
   // stored text, so it is already zero-terminated.
   std::string_view left_piece;
   std::string_view right_piece;
   cut_pieces(text, first_open, left_piece, right_piece);
-  static PieceBuffer left_buffer;  // scratch, reused every frame
-  const char *left = left_buffer.hold(left_piece);
-  const char *right = right_piece.data();
+  left.assign(left_piece.data(), left_piece.size());
+  right_at = text.size() - right_piece.size();
+}
+
+void draw_markup_line(const MarkedText &marked, const char *text, int32_t font, int32_t colour, int32_t x,
+                      int32_t y) {
+  const int32_t screen_width = screen_size().width;  // asked also when no marker draws anything
+  const MarkupForm form = marked.form;
+  if (form == MarkupForm::none) return;
+  const int64_t margin = x >= 0 ? x : 0;
+  const char *left = marked.left.c_str();
+  const char *right = text + marked.right_at;
 
   switch (form) {
     case MarkupForm::two_column: {

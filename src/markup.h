@@ -9,11 +9,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-// Draws `text` at row `y`; `x` is the line's position for the whole text,
-// which gives the margin (0 when negative). `first_open` is where the text's
-// first "<" stands. `text` must end where a zero byte follows it, as a stored
-// credit does.
-void draw_markup_line(std::string_view text, std::size_t first_open, int32_t font, int32_t colour, int32_t x,
+enum class MarkupForm { none, two_column, dotted_leader, centre_gap };
+
+// What a scrolling text's markers ask for, read once when the text is stored
+// so that drawing only measures and places the pieces.
+struct MarkedText {
+  bool has_open = false;          // the text holds "<": it is drawn in pieces, or not at all
+  MarkupForm form = MarkupForm::none;
+  std::string left;               // the piece before the first "<", trimmed
+  std::size_t right_at = 0;       // where the piece after the first ">" that follows it starts in the text
+
+  void read(std::string_view text);
+};
+
+// Draws the pieces of `text` (the stored text `marked` was read from) at row
+// `y`; `x` is the line's position for the whole text, which gives the margin
+// (0 when negative).
+void draw_markup_line(const MarkedText &marked, const char *text, int32_t font, int32_t colour, int32_t x,
                       int32_t y);

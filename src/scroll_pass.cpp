@@ -1,7 +1,5 @@
 #include "scroll_pass.h"
 
-#include <cstring>
-
 #include "credit_store.h"
 #include "markup.h"
 #include "placement.h"
@@ -41,17 +39,15 @@ int64_t draw_line_on_screen(const ScrollLine &line, const ScreenSize &screen, in
     return height;
   }
 
-  const std::string &text = line.credit.text;
+  const char *text = line.credit.view();
   int32 width = 0;
   int32 height = 0;
-  engine().GetTextExtent(line.font_or_slot, text.c_str(), &width, &height);
+  engine().GetTextExtent(line.font_or_slot, text, &width, &height);
   const int32_t x = place(line.x_pos, screen.width, width);
-  const void *open = std::memchr(text.data(), '<', text.size());
-  if (open != nullptr) {
-    const auto first_open = static_cast<std::size_t>(static_cast<const char *>(open) - text.data());
-    draw_markup_line(text, first_open, line.font_or_slot, line.colour_or_height, x, y);
+  if (line.marked.has_open) {
+    draw_markup_line(line.marked, text, line.font_or_slot, line.colour_or_height, x, y);
   } else {
-    engine().DrawText(x, y, line.font_or_slot, line.colour_or_height, const_cast<char *>(text.c_str()));
+    engine().DrawText(x, y, line.font_or_slot, line.colour_or_height, const_cast<char *>(text));
   }
   return height;
 }

@@ -18,6 +18,8 @@ namespace {
 constexpr int32_t plain_style = 0;
 constexpr int32_t typewriter_style = 1;
 
+PieceBuffer shown_buffer;  // the revealed part of a typewriter text, reused every frame
+
 }  // namespace
 
 void ShowStaticCredit(int sequence, int id, int time, int style, int style_settings1, int style_settings2) {
@@ -82,7 +84,6 @@ void draw_typewriter(int32_t sequence, int32_t id) {
 
   const int64_t shown = std::min<int64_t>(static_cast<int64_t>(playback.typewriter_letters) + 1, length);
   // The whole text is drawn from the store; only a part needs a copy.
-  static PieceBuffer shown_buffer;  // scratch, reused every frame
   const char *shown_text =
       shown == length ? credit : shown_buffer.hold(std::string_view(credit, static_cast<std::size_t>(shown)));
   const int32_t x = place(entry.x_pos, screen.width, width);

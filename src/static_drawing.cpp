@@ -1,11 +1,8 @@
 #include "static_drawing.h"
 
-#include <string_view>
-
 #include "credit_store.h"
 #include "placement.h"
 #include "plugin_state.h"
-#include "text_split.h"
 
 namespace {
 
@@ -44,27 +41,17 @@ inline void draw_line(const StaticCredit &entry, const ScreenSize &screen, const
   offset += extent.height;
 }
 
-int32_t block_top(const StaticCredit &entry, const ScreenSize &screen, int breaks, int32_t whole_height) {
+int32_t block_top(const StaticCredit &entry, const ScreenSize &screen, int64_t breaks, int32_t whole_height) {
   if (entry.y_pos >= 0) return scale_coordinate(entry.y_pos);
-  return centred_position(screen.height, clamp_to_int32(static_cast<int64_t>(breaks + 1) * whole_height));
+  return centred_position(screen.height, clamp_to_int32((breaks + 1) * whole_height));
 }
 
 void draw_lines(const StaticCredit &entry, const ScreenSize &screen, int32_t whole_height) {
-  const std::string_view text(entry.credit.text);
-  int64_t offset = 0;
-  static TextLines lines;  // scratch, reused every frame
-  if (cut_lines(text, lines)) {
-    const int32_t top = block_top(entry, screen, lines.count - 1, whole_height);
-    for (int line = 0; line < lines.count; ++line) draw_line(entry, screen, lines.lines[line], top, offset);
-    return;
-  }
-  const int breaks = count_line_breaks(text);
+  const CutText &lines = entry.credit_lines;
+  const int64_t breaks = static_cast<int64_t>(lines.count()) - 1;
   const int32_t top = block_top(entry, screen, breaks, whole_height);
-  std::string_view rest(text);
-  static PieceBuffer line_buffer;  // scratch, reused every frame
-  for (int line = 0; line <= breaks; ++line) {
-    draw_line(entry, screen, line_buffer.hold(split_at_token(rest, "[[")), top, offset);
-  }
+  int64_t offset = 0;
+  for (std::size_t line = 0; line < lines.count(); ++line) draw_line(entry, screen, lines.line(line), top, offset);
 }
 
 }  // namespace
@@ -85,7 +72,7 @@ void draw_static_credit(int32_t sequence, int32_t id) {
 
   const char *credit = entry.credit.view();
   const Extent extent = measure(entry.font, credit);
-  if (entry.credit.text.find("[[") == std::string::npos) {
+  if (!entry.credit_lines.has_token) {
     const int32_t x = place(entry.x_pos, screen.width, extent.width);
     const int32_t y = place(entry.y_pos, screen.height, extent.height);
     draw_text(x, y, entry.font, entry.colour, credit);

@@ -1,6 +1,5 @@
 #include "text_split.h"
 
-#include <cstdint>
 #include <cstring>
 
 #if defined(_WIN32)
@@ -31,32 +30,6 @@ bool is_lead_byte(unsigned char c) {
 #endif
 }
 
-bool is_trimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-// The first "[[" in [from, end), or end. Reads eight bytes at a time, so the
-// bytes after `end` must be readable: the first one is a zero byte.
-char *find_double_bracket(char *from, char *end) {
-  constexpr uint64_t ones = 0x0101010101010101ULL;
-  constexpr uint64_t highs = 0x8080808080808080ULL;
-  constexpr uint64_t brackets = 0x5B5B5B5B5B5B5B5BULL;  // '[' in every byte
-  while (from < end) {
-    uint64_t word = 0;
-    std::memcpy(&word, from, sizeof word);
-    const uint64_t x = word ^ brackets;
-    // The lowest set bit marks the first '[' of the eight (bytes in memory order on little-endian machines).
-    const uint64_t marks = (x - ones) & ~x & highs;
-    if (marks == 0) {
-      from += sizeof word;
-      continue;
-    }
-    char *bracket = from + (__builtin_ctzll(marks) >> 3);
-    if (bracket >= end) return end;
-    if (bracket[1] == '[') return bracket;
-    from = bracket + 1;
-  }
-  return end;
-}
-
 }  // namespace
 
 std::size_t find_token_double_byte(std::string_view text, std::string_view token) {
@@ -68,40 +41,20 @@ std::size_t find_token_double_byte(std::string_view text, std::string_view token
   return std::string_view::npos;
 }
 
-int count_line_breaks(std::string_view text) {
-  int count = 0;
-  std::size_t at = 0;
-  while ((at = text.find("[[", at)) != std::string_view::npos) {
-    if (double_byte_code_page()) {
-      // Where the plain search and the character-aware cut differ, the cut decides.
-      text.remove_prefix(at);
-      split_at_token(text, "[[");
-      at = 0;
-    } else {
-      at += 2;
-    }
-    count += 1;
-  }
-  return count;
-}
-
-bool cut_lines(std::string_view text, TextLines &lines) {
-  if (double_byte_code_page() || text.size() > TextLines::max_text) return false;
-  std::memcpy(lines.text, text.data(), text.size());
-  std::memset(lines.text + text.size(), 0, 9);
-  char *const end = lines.text + text.size();
-  char *start = lines.text;
-  lines.count = 0;
-  // The copy is followed by zero bytes, so the scan may read past its end.
+void CutText::cut(std::string_view text) {
+  constexpr std::string_view token = "[[";
+  has_token = text.find(token) != std::string_view::npos;
+  pieces.clear();
+  starts.clear();
+  std::string_view rest = text;
   for (;;) {
-    char *token = find_double_bracket(start, end);
-    char *line_end = token;
-    while (start < line_end && is_trimmed(*start)) ++start;
-    while (line_end > start && is_trimmed(line_end[-1])) --line_end;
-    *line_end = '\0';
-    lines.lines[lines.count++] = start;
-    if (token == end) return true;
-    start = token + 2;
+    const std::size_t at = find_token(rest, token);
+    const std::string_view piece = trim_text(at == std::string_view::npos ? rest : rest.substr(0, at));
+    starts.push_back(pieces.size());
+    pieces.append(piece.data(), piece.size());
+    pieces.push_back('\0');
+    if (at == std::string_view::npos) return;
+    rest.remove_prefix(at + token.size());
   }
 }
 

@@ -3,12 +3,14 @@
 // A working text is a std::string_view into the stored credit; cutting a piece
 // off its front only moves the view. Pieces that must reach the engine as
 // zero-terminated texts are copied into a PieceBuffer, which holds texts under
-// 256 bytes in place and only longer ones on the heap.
+// 256 bytes in place and only longer ones on the heap. Static credit texts are
+// cut into their lines once, when they are stored (CutText).
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Whether the system's code page has double-byte characters (asked once).
 #if defined(_WIN32)
@@ -50,22 +52,18 @@ inline std::string_view split_at_token(std::string_view &source, std::string_vie
   return piece;
 }
 
-// The number of "[[" tokens in `text`, counted left to right without overlap.
-int count_line_breaks(std::string_view text);
+// A credit text broken at "[[" into trimmed lines, each zero-terminated, as
+// repeated split_at_token calls would cut it. It is made when the text is
+// stored, so drawing hands the lines to the engine without cutting anything.
+struct CutText {
+  std::string pieces;               // the lines one after another, each followed by a zero byte
+  std::vector<std::size_t> starts;  // where each line starts in `pieces`; never empty after `cut`
+  bool has_token = false;           // the text holds the two bytes "[[" anywhere
 
-// The lines of a short text broken at "[[", cut in one pass: the text is
-// copied once and each trimmed line is zero-terminated in place.
-struct TextLines {
-  static constexpr std::size_t max_text = 255;
-  char text[max_text + 1 + 8];  // room for zero bytes after the text: the scan reads 8 at a time
-  const char *lines[max_text / 2 + 2];
-  int count = 0;
+  void cut(std::string_view text);
+  std::size_t count() const { return starts.size(); }
+  const char *line(std::size_t index) const { return pieces.data() + starts[index]; }
 };
-
-// Cuts `text` into `lines` exactly as repeated split_at_token calls would.
-// False when the text is too long for the fixed buffer or the code page has
-// double-byte characters; the caller then cuts piece by piece.
-bool cut_lines(std::string_view text, TextLines &lines);
 
 // A zero-terminated copy of a piece, valid until the next `hold`.
 struct PieceBuffer {

@@ -226,3 +226,12 @@ TEST_F(StaticDrawingTest, HostCallsOfAMultiLineCredit) {
   EXPECT_EQ(engine.calls_of("GetTextExtent").size(), 3u + 2u + 1u);
   EXPECT_EQ(engine.calls_of("DrawText").size(), 4u + 1u);
 }
+
+TEST_F(StaticDrawingTest, ANewTextIsCutAgainForTheNextFrame) {
+  SetStaticCredit(1, 1, "Ada[[Bea", 0, 0, 0, 15);
+  EXPECT_EQ(draw(1), (Draws{"0,0:", "0,0:Ada", "0,10:Bea"}));
+  SetStaticCredit(1, 1, "  Cy  ", 0, 0, 0, 15);  // no token: drawn whole, untrimmed
+  EXPECT_EQ(draw(1), (Draws{"0,0:", "0,0:  Cy  "}));
+  SetStaticCredit(1, 1, "Dee [[ Eve [[ Flo", 0, 0, 0, 15);
+  EXPECT_EQ(draw(1), (Draws{"0,0:", "0,0:Dee", "0,10:Eve", "0,20:Flo"}));
+}

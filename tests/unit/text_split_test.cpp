@@ -1,7 +1,9 @@
-// Cutting texts at tokens and counting line breaks.
+// Cutting texts at tokens and into their lines.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "text_split.h"
 
@@ -16,6 +18,14 @@ Split split(const std::string &source, const std::string &token) {
   std::string_view rest(source);
   const std::string_view piece = split_at_token(rest, token);
   return {std::string(piece), std::string(rest)};
+}
+
+std::vector<std::string> lines_of(const std::string &text) {
+  CutText cut;
+  cut.cut(text);
+  std::vector<std::string> lines;
+  for (std::size_t line = 0; line < cut.count(); ++line) lines.emplace_back(cut.line(line));
+  return lines;
 }
 
 }  // namespace
@@ -46,13 +56,24 @@ TEST(SplitAtToken, TrimsControlCharactersButNotHighBytes) {
   EXPECT_EQ(split(" \xa0x\xa0 ", "<").piece, "\xa0x\xa0");
 }
 
-TEST(CountLineBreaks, CountsWithoutOverlap) {
-  EXPECT_EQ(count_line_breaks(""), 0);
-  EXPECT_EQ(count_line_breaks("one line"), 0);
-  EXPECT_EQ(count_line_breaks("a [[ b"), 1);
-  EXPECT_EQ(count_line_breaks("[[["), 1);
-  EXPECT_EQ(count_line_breaks("[[[["), 2);
-  EXPECT_EQ(count_line_breaks("[[a[[[[b[["), 4);
+TEST(CutText, BreaksWithoutOverlapAndKeepsEmptyLines) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(lines_of(""), Lines{""});
+  EXPECT_EQ(lines_of("  one line "), Lines{"one line"});
+  EXPECT_EQ(lines_of("a [[ b"), (Lines{"a", "b"}));
+  EXPECT_EQ(lines_of("[[["), (Lines{"", "["}));
+  EXPECT_EQ(lines_of("[[[["), (Lines{"", "", ""}));
+  EXPECT_EQ(lines_of("[[a[[[[b[["), (Lines{"", "a", "", "b", ""}));
+}
+
+TEST(CutText, CuttingAgainReplacesTheLinesAndTheTokenFlag) {
+  CutText cut;
+  cut.cut("Ada [[ Bea [[ Cy");
+  EXPECT_TRUE(cut.has_token);
+  cut.cut("  [ single [ ");
+  EXPECT_FALSE(cut.has_token);
+  ASSERT_EQ(cut.count(), 1u);
+  EXPECT_STREQ(cut.line(0), "[ single [");
 }
 
 TEST(PieceBuffer, HoldsShortAndLongPieces) {
@@ -66,34 +87,37 @@ TEST(PieceBuffer, HoldsShortAndLongPieces) {
   EXPECT_STREQ(buffer.hold(std::string_view("abc", 2)), "ab");
 }
 
-TEST(CutLines, MatchesRepeatedSplitsOnRandomTexts) {
-  // Texts of '[', spaces, control bytes, high bytes and letters, cut both ways.
-  const std::string alphabet = std::string("[[[  ab\t\x01\xe9") + '\0';
+TEST(CutText, MatchesABytewiseCutOnRandomTexts) {
+  // Texts of '[', spaces, control bytes, high bytes and letters, cut by CutText
+  // and by a plain byte-by-byte reading of the rule.
+  const std::string alphabet = "[[[  ab\t\x01\xe9";
   uint32_t seed = 12345;
   auto next = [&seed]() {
     seed = seed * 1103515245u + 12345u;
     return seed >> 16;
   };
-  static TextLines lines;
+  auto trimmed = [](std::string line) {
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= 32) line.pop_back();
+    std::size_t first = 0;
+    while (first < line.size() && static_cast<unsigned char>(line[first]) <= 32) ++first;
+    return line.substr(first);
+  };
   for (int round = 0; round < 5000; ++round) {
     std::string text;
-    const size_t length = next() % 256;
-    for (size_t i = 0; i < length; ++i) {
-      const char c = alphabet[next() % (alphabet.size() - 1)];  // no zero bytes: texts are C strings
-      text += c;
-    }
-    ASSERT_TRUE(cut_lines(text, lines));
+    const size_t length = next() % 300;
+    for (size_t i = 0; i < length; ++i) text += alphabet[next() % alphabet.size()];
     std::vector<std::string> expected;
-    std::string_view rest(text);
-    const int breaks = count_line_breaks(text);
-    for (int line = 0; line <= breaks; ++line) expected.emplace_back(split_at_token(rest, "[["));
-    std::vector<std::string> cut(lines.lines, lines.lines + lines.count);
-    ASSERT_EQ(cut, expected) << "text: \"" << text << "\"";
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '[' && i + 1 < text.size() && text[i + 1] == '[') {
+        expected.push_back(trimmed(line));
+        line.clear();
+        ++i;
+      } else {
+        line += text[i];
+      }
+    }
+    expected.push_back(trimmed(line));
+    ASSERT_EQ(lines_of(text), expected) << "text: \"" << text << "\"";
   }
-}
-
-TEST(CutLines, LeavesLongTextsToTheGeneralCut) {
-  static TextLines lines;
-  EXPECT_TRUE(cut_lines(std::string(255, 'a'), lines));
-  EXPECT_FALSE(cut_lines(std::string(256, 'a'), lines));
 }
