@@ -61,8 +61,8 @@ demo: deps-native
 # The plug-in's cost per frame beside its floor, and its heap allocations.
 bench: deps-bench
 	$(MAKE) build
-	$(BUILD_DIR)/bench/frame-benchmark --benchmark_min_time=0.5 --benchmark_repetitions=5 \
-		--benchmark_report_aggregates_only=true
+	$(BUILD_DIR)/bench/frame-benchmark --benchmark_min_time=0.1 --benchmark_repetitions=15 \
+		--benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 
 # Instructions per frame, counted by callgrind.
 callgrind: deps-bench
