@@ -9,21 +9,12 @@
 
 namespace {
 
-// The form a text asks for: "<>" anywhere wins over "<.>", which wins over
-// "<#>". One pass over the "<" of the text, from the first.
-MarkupForm markup_form(std::string_view text, std::size_t first_open) {
-  bool leader = false;
-  bool centre = false;
-  for (std::size_t at = first_open; at != std::string_view::npos; at = text.find('<', at + 1)) {
-    const std::string_view rest = text.substr(at + 1);
-    if (!rest.empty() && rest[0] == '>') return MarkupForm::two_column;
-    if (rest.size() >= 2 && rest[1] == '>') {
-      leader |= rest[0] == '.';
-      centre |= rest[0] == '#';
-    }
-  }
-  if (leader) return MarkupForm::dotted_leader;
-  return centre ? MarkupForm::centre_gap : MarkupForm::none;
+// The form a text asks for: "<>" anywhere wins over "<.>", which wins over "<#>".
+MarkupForm markup_form(std::string_view text) {
+  if (text.find("<>") != std::string_view::npos) return MarkupForm::two_column;
+  if (text.find("<.>") != std::string_view::npos) return MarkupForm::dotted_leader;
+  if (text.find("<#>") != std::string_view::npos) return MarkupForm::centre_gap;
+  return MarkupForm::none;
 }
 
 int32_t text_width(int32_t font, const char *text) {
@@ -67,38 +58,21 @@ struct LeaderText {
 
 LeaderText leader_text;
 
-// Cuts the left piece (before the first "<", trimmed) and the right piece
-// (after the first ">" that follows it, untrimmed; empty without one).
-void cut_pieces(std::string_view text, std::size_t first_open, std::string_view &left, std::string_view &right) {
-  if (double_byte_code_page()) {
-    std::string_view work = text;
-    left = split_at_token(work, "<");
-    split_at_token(work, ">");
-    right = work;
-    return;
-  }
-  left = trim_text(text.substr(0, first_open));
-  const std::size_t close = text.find('>', first_open + 1);
-  right = close == std::string_view::npos ? text.substr(text.size()) : text.substr(close + 1);
-}
-
 }  // namespace
 
 void MarkedText::read(std::string_view text) {
-  const std::size_t first_open = text.find('<');
-  has_open = first_open != std::string_view::npos;
-  form = has_open ? markup_form(text, first_open) : MarkupForm::none;
+  has_open = text.find('<') != std::string_view::npos;
+  form = has_open ? markup_form(text) : MarkupForm::none;
   left.clear();
   right_at = text.size();
   if (form == MarkupForm::none) return;
   // The cuts fall at the first "<" and the first ">" after it, whichever
   // marker chose the form. The right piece is the untrimmed rest of the
   // stored text, so it is already zero-terminated.
-  std::string_view left_piece;
-  std::string_view right_piece;
-  cut_pieces(text, first_open, left_piece, right_piece);
-  left.assign(left_piece.data(), left_piece.size());
-  right_at = text.size() - right_piece.size();
+  std::string_view rest = text;
+  left = split_at_token(rest, "<");
+  split_at_token(rest, ">");
+  right_at = text.size() - rest.size();
 }
 
 void draw_markup_line(const MarkedText &marked, const char *text, int32_t font, int32_t colour, int32_t x,

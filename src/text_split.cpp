@@ -7,18 +7,6 @@
 #include <windows.h>
 #endif
 
-#if defined(_WIN32)
-bool double_byte_code_page() {
-  static const bool answer = [] {
-    for (int c = 0x80; c <= 0xFF; ++c) {
-      if (IsDBCSLeadByte(static_cast<BYTE>(c))) return true;
-    }
-    return false;
-  }();
-  return answer;
-}
-#endif
-
 namespace {
 
 bool is_lead_byte(unsigned char c) {
@@ -26,19 +14,37 @@ bool is_lead_byte(unsigned char c) {
   return IsDBCSLeadByte(c) != 0;
 #else
   (void)c;
-  return false;
+  return false;  // single-byte character sets only
 #endif
 }
 
 }  // namespace
 
-std::size_t find_token_double_byte(std::string_view text, std::string_view token) {
+std::size_t find_token(std::string_view text, std::string_view token) {
   if (token.empty() || token.size() > text.size()) return std::string_view::npos;
   for (std::size_t i = 0; i + token.size() <= text.size();) {
     if (text.compare(i, token.size(), token) == 0) return i;
     i += (is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
   }
   return std::string_view::npos;
+}
+
+std::string_view trim_text(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view split_at_token(std::string_view &source, std::string_view token) {
+  const std::size_t at = find_token(source, token);
+  if (at == std::string_view::npos) {
+    const std::string_view piece = trim_text(source);
+    source = source.substr(source.size());
+    return piece;
+  }
+  const std::string_view piece = trim_text(source.substr(0, at));
+  source.remove_prefix(at + token.size());
+  return piece;
 }
 
 void CutText::cut(std::string_view text) {
