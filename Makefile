@@ -5,10 +5,13 @@ BUILD_DIR ?= build
 WIN_BUILD_DIR ?= build-win
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build windows test test-native test-windows deps-native deps-windows deps-bench deps-fuzz demo \
-	bench callgrind soak fuzz clean
+.PHONY: all build windows test test-native test-windows deps-preview deps-native deps-windows deps-bench \
+	deps-fuzz deps-clean-room configure demo bench callgrind soak fuzz clean-room clean
 
 all: build
+
+deps-preview:
+	@scripts/install-deps.sh preview
 
 deps-native:
 	@scripts/install-deps.sh native
@@ -17,18 +20,28 @@ deps-windows:
 	@scripts/install-deps.sh windows
 
 deps-bench:
-	@scripts/install-deps.sh native bench
+	@scripts/install-deps.sh preview bench
 
 deps-fuzz:
-	@scripts/install-deps.sh native fuzz
+	@scripts/install-deps.sh preview fuzz
 
-$(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+deps-clean-room:
+	@scripts/install-deps.sh clean-room
+
+# Configured every time: quick when nothing changed, and it finds what a
+# deps-* target has just installed (a tool left out for want of a library is
+# looked for again).
+# Only its lines about what is left out are shown, unless it fails.
+configure:
+	@mkdir -p $(BUILD_DIR)
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >$(BUILD_DIR)/configure.log 2>&1 \
+		|| { cat $(BUILD_DIR)/configure.log; exit 1; }
+	@grep -- '-- .*left out' $(BUILD_DIR)/configure.log || true
 
 $(WIN_BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-build: $(BUILD_DIR)/CMakeCache.txt
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 windows: $(WIN_BUILD_DIR)/CMakeCache.txt
@@ -49,8 +62,9 @@ DEMO_DIR = $(BUILD_DIR)/demo
 DEMO_SPRITES = --sprite 1=examples/sprites/logo.png --sprite 2=examples/sprites/star.png \
 	--sprite 3=examples/sprites/divider.png
 
-demo: deps-native
-	$(MAKE) build
+demo: deps-preview
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target agsRollwick2 rollwick-preview
 	mkdir -p $(DEMO_DIR)
 	$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) \
 		-o $(DEMO_DIR)/credits.gif --sheet $(DEMO_DIR)/contact-sheet.png --sheet-frames 16
@@ -60,19 +74,22 @@ demo: deps-native
 
 # The plug-in's cost per frame beside its floor, and its heap allocations.
 bench: deps-bench
-	$(MAKE) build
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target frame-benchmark
 	$(BUILD_DIR)/bench/frame-benchmark --benchmark_min_time=0.1 --benchmark_repetitions=15 \
 		--benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 
 # Instructions per frame, counted by callgrind.
 callgrind: deps-bench
-	$(MAKE) build
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target callgrind-frames
 	bench/callgrind.sh $(BUILD_DIR)
 
 # 200,000 frames of alternating playback: no heap growth natively, no leak
 # or memory error under valgrind.
 soak: deps-bench
-	$(MAKE) build
+	@$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak
 	$(BUILD_DIR)/bench/soak 200000
 	valgrind --leak-check=full --show-leak-kinds=definite,indirect,possible \
 		--errors-for-leak-kinds=definite,indirect,possible --error-exitcode=1 $(BUILD_DIR)/bench/soak 200000
@@ -84,6 +101,10 @@ fuzz: deps-fuzz
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DROLLWICK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The README's two commands on a bare Debian 12 root (needs root).
+clean-room: deps-clean-room
+	scripts/clean-room.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR) $(FUZZ_DIR)

@@ -1,23 +1,31 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, only those missing.
-#   install-deps.sh native    build and test the Linux library
-#   install-deps.sh windows   cross-build the 32-bit DLL and test it under wine
-#   install-deps.sh bench     benchmark, instruction counts and the soak
-#   install-deps.sh fuzz      the fuzzers (clang with libFuzzer and sanitizers)
+#   install-deps.sh preview     build the Linux library and the previewer
+#   install-deps.sh native      the same, and its tests
+#   install-deps.sh windows     cross-build the 32-bit DLL and test it under wine
+#   install-deps.sh bench       benchmark, instruction counts and the soak
+#   install-deps.sh fuzz        the fuzzers (clang with libFuzzer and sanitizers)
+#   install-deps.sh clean-room  debootstrap, for scripts/clean-room.sh
 # As root it installs them; otherwise it prints the exact command and fails.
 set -euo pipefail
 
-native_packages=(cmake make g++ binutils googletest libgtest-dev
+preview_packages=(cmake make g++ binutils
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev fonts-terminus-otb)
+test_packages=(googletest libgtest-dev)
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+# Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs
+# under qemu-i386 and the wine server, which must run natively, is wine64's.
+emulated_windows_packages=(qemu-user wine64)
 bench_packages=(libbenchmark-dev valgrind)
 fuzz_packages=(clang libclang-rt-14-dev)
+clean_room_packages=(debootstrap git)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=()
 need_i386=0
 want() {
+  local package
   for package in "$@"; do
     installed "$package" || missing+=("$package")
   done
@@ -25,25 +33,24 @@ want() {
 
 for job in "$@"; do
   case $job in
-    native) want "${native_packages[@]}" ;;
+    preview) want "${preview_packages[@]}" ;;
+    native) want "${preview_packages[@]}" "${test_packages[@]}" ;;
     bench) want "${bench_packages[@]}" ;;
     fuzz) want "${fuzz_packages[@]}" ;;
+    clean-room) want "${clean_room_packages[@]}" ;;
     windows)
       want "${windows_packages[@]}"
       dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
       ;;
     *)
-      echo "usage: $0 native|windows|bench|fuzz ..." >&2
+      echo "usage: $0 preview|native|windows|bench|fuzz|clean-room ..." >&2
       exit 2
       ;;
   esac
 done
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else return 1; fi
-}
-
-if [ ${#missing[@]} -gt 0 ] || [ $need_i386 -eq 1 ]; then
+install_missing() {
+  [ ${#missing[@]} -gt 0 ] || [ $need_i386 -eq 1 ] || return 0
   if [ "$(id -u)" -ne 0 ]; then
     echo "Missing packages: ${missing[*]}" >&2
     echo "Install them with:" >&2
@@ -51,20 +58,22 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_i386 -eq 1 ]; then
     echo "  sudo apt-get update && sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
     exit 1
   fi
-  [ $need_i386 -eq 1 ] && as_root dpkg --add-architecture i386
+  [ $need_i386 -eq 1 ] && dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -q
-  as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  missing=()
+  need_i386=0
+}
+install_missing
 
-# Some kernels cannot start 32-bit programs; wine's loader then runs under
-# qemu user emulation (see run-wine.sh).
-if [[ " $* " == *" windows "* ]] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1 && ! installed qemu-user; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "This kernel cannot run 32-bit programs; install qemu-user:" >&2
-    echo "  sudo apt-get install -y --no-install-recommends qemu-user" >&2
-    exit 1
+# Whether this kernel starts 32-bit programs is only known once the 32-bit C
+# library (which wine32 brings) is there to try.
+if [[ " $* " == *" windows "* ]] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  want "${emulated_windows_packages[@]}"
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "This kernel cannot start 32-bit programs: installing ${missing[*]} so that wine's 32-bit loader runs under qemu-i386 and its server natively."
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends qemu-user
+  install_missing
 fi
 exit 0
