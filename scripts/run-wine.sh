@@ -40,7 +40,7 @@ output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 WINEDEBUG=-all run_wine "$@" 2>&1 | tee "$output"
 status=${PIPESTATUS[0]}
-if grep -Eq '^[0-9]+ passed, [0-9]+ failed$' "$output"; then
+if tr -d '\r' <"$output" | grep -Eq '^[0-9]+ passed, [0-9]+ failed$'; then
   exit "$status"
 fi
 echo "run-wine: $(basename "$exe") ended (status $status) without a result; once more with wine's errors shown:" >&2
