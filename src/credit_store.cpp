@@ -34,7 +34,7 @@ bool sequence_and_entry_in_range(const char *function, int32_t sequence, const c
 void SetCredit(int sequence, int line, const char *credit, int x_pos, int font, int colour) {
   if (!sequence_and_entry_in_range("SetCredit", sequence, "line", line)) return;
   ScrollLine &entry = scroll_line(sequence, line);
-  entry.credit.assign(credit);
+  entry.credit.assign(credit, OLD_STYLE_STRING_SIZE);  // GetCredit hands it back to the script
   entry.marked.read(entry.credit.text);
   entry.x_pos = x_pos;
   entry.font_or_slot = font;

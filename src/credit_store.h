@@ -10,8 +10,11 @@
 // the function and the bad value to the engine's debug console.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "markup.h"
 #include "text_split.h"
@@ -20,15 +23,24 @@ constexpr int SEQUENCE_COUNT = 2;
 constexpr int ENTRY_COUNT = 100;
 constexpr int32_t DEFAULT_EMPTY_LINE_HEIGHT = 10;
 
+// A game holds a text it gets back from the plug-in in an old-style `string`,
+// which scripts may write up to this many bytes into (StrCopy, StrCat).
+constexpr std::size_t OLD_STYLE_STRING_SIZE = 200;
+
 // A text the store owns. Scripts pass texts in buffers they reuse, so every
 // setter keeps a copy. An unset text reads as null through `or_null` and as
-// the empty text through `view`.
+// the empty text through `view`. A text that is handed back to scripts is
+// kept with `room` bytes at least behind its pointer.
 struct StoredText {
   std::string text;
   bool is_set = false;
 
-  void assign(const char *source) {
-    text.assign(source != nullptr ? source : "");
+  void assign(const char *source, std::size_t room = 0) {
+    const std::string_view from = source != nullptr ? source : "";
+    std::string copy;
+    copy.reserve(room > from.size() ? room : from.size());
+    copy.assign(from);
+    text = std::move(copy);  // only now: `source` may point into this text
     is_set = true;
   }
   const char *or_null() const { return is_set ? text.c_str() : nullptr; }

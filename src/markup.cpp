@@ -105,7 +105,7 @@ void draw_markup_line(const MarkedText &marked, const char *text, int32_t font, 
     }
     case MarkupForm::centre_gap: {
       const int32_t left_width = text_width(font, left);
-      text_width(font, right);  // measured as the line always was; the width is not needed
+      text_width(font, right);  // the engine is asked for both pieces; only the left width places anything
       const int64_t centre = screen_width / 2;
       const int64_t gap = margin / 2;
       draw_piece(centre - gap - left_width, y, font, colour, left);

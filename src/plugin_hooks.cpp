@@ -3,9 +3,9 @@
 #include <string>
 
 #include "engine_functions.h"
+#include "frame_tick.h"
 #include "message_box.h"
 #include "plugin_state.h"
-#include "scroll_control.h"
 
 const char plugin_name[] = "agsRollwick 2.0 (by Vornhal Software: QLM)";
 const char plugin_version[] = "2.0.0.28";

@@ -1,18 +1,12 @@
 #include "scroll_control.h"
 
-
 #include "credit_store.h"
+#include "frame_tick.h"
 #include "placement.h"
 #include "playback_state.h"
 #include "plugin_state.h"
 #include "scroll_pass.h"
-#include "single_credit.h"
-#include "static_sequence.h"
 
-namespace {
-
-// One frame of the scrolling player: pass and step while the column has not
-// passed its end, then the end wait, then the finish.
 void scrolling_frame() {
   const int32_t sequence = playback.current_sequence;
   ScrollSettings &settings = scroll_settings(sequence);
@@ -33,21 +27,6 @@ void scrolling_frame() {
   settings.finished = 1;
 }
 
-}  // namespace
-
-void frame_tick() {
-  if (!playback.running || host_links.engine_interface == nullptr) return;
-  if (playback.static_mode) {
-    if (playback.single_mode) {
-      single_credit_step();
-    } else {
-      static_sequence_step();
-    }
-    return;
-  }
-  scrolling_frame();
-}
-
 void scroll_step(int32_t sequence) {
   const int32_t speed = scroll_settings(sequence).speed;
   // A speed lowered below the counter during playback makes the step due at
@@ -62,15 +41,17 @@ void scroll_step(int32_t sequence) {
 }
 
 void RunCreditSequence(int sequence) {
-  if (!sequence_in_range("RunCreditSequence", sequence)) return;
-  ScrollSettings &settings = scroll_settings(sequence);
+  // While anything plays the call stops it, whatever the number; only the
+  // finished flag needs a sequence that exists.
+  const bool known = sequence_in_range("RunCreditSequence", sequence);
   if (playback.running) {
     stop_playback();
     playback.current_sequence = -1;
-    settings.finished = 1;
+    if (known) scroll_settings(sequence).finished = 1;
     return;
   }
-  if (host_links.engine_interface == nullptr) return;  // nothing can play without an engine
+  if (!known || host_links.engine_interface == nullptr) return;  // nothing can play without an engine
+  ScrollSettings &settings = scroll_settings(sequence);
 
   settings.finished = 0;
   playback.running = 1;

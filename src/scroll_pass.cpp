@@ -16,14 +16,20 @@ int32_t text_height(const ScrollLine &line) {
   return height;
 }
 
-// The room a line takes in the column; the sprite's own height for an image
-// whose given height is negative.
+// The room an image line takes: its given height, scaled, or the sprite's own
+// when the given height is negative. `sprite_height` asks the engine, and is
+// called only then.
+template <typename SpriteHeight>
+int64_t image_height(const ScrollLine &line, SpriteHeight sprite_height) {
+  return line.colour_or_height >= 0 ? scale_coordinate(line.colour_or_height) : sprite_height();
+}
+
+int32_t sprite_height_of(const ScrollLine &line) { return engine().GetSpriteHeight(line.font_or_slot); }
+
+// The room a line takes in the column.
 int64_t layout_height(const ScrollLine &line) {
   if (!line.is_set) return scale_coordinate(credit_store.empty_line_height);
-  if (line.is_image) {
-    return line.colour_or_height >= 0 ? scale_coordinate(line.colour_or_height)
-                                      : engine().GetSpriteHeight(line.font_or_slot);
-  }
+  if (line.is_image) return image_height(line, [&] { return sprite_height_of(line); });
   return text_height(line);
 }
 
@@ -33,8 +39,7 @@ int64_t draw_line_on_screen(const ScrollLine &line, const ScreenSize &screen, in
     const int32_t slot = line.font_or_slot;
     const int32_t x = line.x_pos < 0 ? centred_position(screen.width, engine().GetSpriteWidth(slot))
                                      : scale_coordinate(line.x_pos);
-    const int64_t height =
-        line.colour_or_height < 0 ? engine().GetSpriteHeight(slot) : scale_coordinate(line.colour_or_height);
+    const int64_t height = image_height(line, [&] { return sprite_height_of(line); });
     engine().BlitBitmap(x, y, engine().GetSpriteGraphic(slot), 1);
     return height;
   }
@@ -75,8 +80,10 @@ void scroll_pass() {
     if (!line.is_set) {
       height = scale_coordinate(credit_store.empty_line_height);
     } else if (line.is_image) {
-      height = engine().GetSpriteHeight(line.font_or_slot);
-      if (top + height <= 0 && line.colour_or_height >= 0) height = scale_coordinate(line.colour_or_height);
+      // The sprite's own height decides first whether the image reaches the
+      // screen; when it does not, the image takes its layout height.
+      const int32_t own_height = sprite_height_of(line);
+      height = top + own_height > 0 ? own_height : image_height(line, [own_height] { return own_height; });
       if (top + height > 0) height = draw_scroll_line(sequence, i);
     } else {
       height = text_height(line);

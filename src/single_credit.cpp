@@ -1,15 +1,14 @@
 #include "single_credit.h"
 
 #include <algorithm>
-#include <limits>
 #include <string_view>
 
 #include "credit_store.h"
 #include "engine_functions.h"
+#include "frame_tick.h"
 #include "placement.h"
 #include "playback_state.h"
 #include "plugin_state.h"
-#include "scroll_control.h"
 #include "static_drawing.h"
 #include "text_split.h"
 
@@ -76,9 +75,9 @@ void draw_typewriter(int32_t sequence, int32_t id) {
       play_engine_sound(sound);
     }
     if (playback.typewriter_ticks <= pace) break;
-    if (playback.typewriter_letters < length && playback.typewriter_letters < std::numeric_limits<int32_t>::max()) {
-      playback.typewriter_letters += 1;
-    }
+    // The index grows past the text's end while the whole text stands, so a
+    // text made longer during playback shows as far as the index has come.
+    count_frame(playback.typewriter_letters);
     playback.typewriter_ticks = 0;
   }
 

@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "credit_store.h"
+#include "frame_tick.h"
 #include "placement.h"
 #include "playback_state.h"
 #include "plugin_state.h"
-#include "scroll_control.h"
 #include "static_drawing.h"
 
 namespace {
@@ -32,7 +32,7 @@ void static_sequence_step() {
   const int32_t id = playback.current_static_id;
   const int32_t last = last_static_id(sequence);
 
-  if (id > last || id < 1) {
+  if (id > last) {
     static_state(sequence).finished = 1;
     stop_playback();
     playback.current_sequence = -1;
@@ -65,16 +65,18 @@ void static_sequence_step() {
 }
 
 void RunStaticCreditSequence(int sequence, int speed) {
-  if (!sequence_in_range("RunStaticCreditSequence", sequence)) return;
+  // While anything plays the call stops it, whatever the number; only the
+  // finished flag needs a sequence that exists.
+  const bool known = sequence_in_range("RunStaticCreditSequence", sequence);
   if (playback.running) {
     stop_playback();
     playback.current_sequence = -1;
-    static_state(sequence).finished = 0;
+    if (known) static_state(sequence).finished = 0;
     playback.current_static_id = 0;
     playback.tick_counter = 0;
     return;
   }
-  if (host_links.engine_interface == nullptr) return;  // nothing can play without an engine
+  if (!known || host_links.engine_interface == nullptr) return;  // nothing can play without an engine
 
   static_state(sequence).finished = 0;
   static_state(sequence).speed = speed;

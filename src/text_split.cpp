@@ -9,7 +9,7 @@
 
 namespace {
 
-bool is_lead_byte(unsigned char c) {
+bool system_lead_byte(unsigned char c) {
 #if defined(_WIN32)
   return IsDBCSLeadByte(c) != 0;
 #else
@@ -19,6 +19,8 @@ bool is_lead_byte(unsigned char c) {
 }
 
 }  // namespace
+
+bool (*is_lead_byte)(unsigned char byte) = system_lead_byte;
 
 std::size_t find_token(std::string_view text, std::string_view token) {
   if (token.empty() || token.size() > text.size()) return std::string_view::npos;
@@ -49,7 +51,7 @@ std::string_view split_at_token(std::string_view &source, std::string_view token
 
 void CutText::cut(std::string_view text) {
   constexpr std::string_view token = "[[";
-  has_token = text.find(token) != std::string_view::npos;
+  has_token = find_token(text, token) != std::string_view::npos;
   pieces.clear();
   starts.clear();
   std::string_view rest = text;

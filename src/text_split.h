@@ -1,10 +1,10 @@
 // Cutting credit texts into pieces.
 //
 // A working text is a std::string_view into the stored credit; cutting a piece
-// off its front only moves the view. Pieces that must reach the engine as
-// zero-terminated texts are copied into a PieceBuffer, which holds texts under
-// 256 bytes in place and only longer ones on the heap. Credit texts are cut
-// when they are stored, not when they are drawn.
+// off its front only moves the view. Credit texts are cut when they are
+// stored, not when they are drawn: static texts into zero-terminated lines
+// (CutText), scrolling texts at their markers (markup.h). The typewriter's
+// growing text is the one piece made on every frame, in a PieceBuffer.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,16 @@
 #include <string_view>
 #include <vector>
 
-// Where `token` first starts in `text`, or npos. Under a double-byte code page
-// a match that would begin on the second byte of a character does not count.
+// Whether a byte starts a double-byte character in the game's code page. On
+// Windows it is the system's ANSI code page (IsDBCSLeadByte): under 932 the
+// lead bytes are 0x81-0x9F and 0xE0-0xFC, under 936, 949 and 950 0x81-0xFE,
+// and single-byte code pages have none. Elsewhere texts are single-byte. A
+// test may put another code page's test here.
+extern bool (*is_lead_byte)(unsigned char byte);
+
+// Where `token` first starts in `text`, or npos. The search steps over the
+// second byte of a double-byte character, so a match that would begin there
+// does not count. Every search for a token goes through here.
 std::size_t find_token(std::string_view text, std::string_view token);
 
 // Trims bytes with codes 0 to 32 off both ends.
@@ -30,7 +38,7 @@ std::string_view split_at_token(std::string_view &source, std::string_view token
 struct CutText {
   std::string pieces;               // the lines one after another, each followed by a zero byte
   std::vector<std::size_t> starts;  // where each line starts in `pieces`; never empty after `cut`
-  bool has_token = false;           // the text holds the two bytes "[[" anywhere
+  bool has_token = false;           // the text holds a "[[" that find_token finds
 
   void cut(std::string_view text);
   std::size_t count() const { return starts.size(); }

@@ -11,6 +11,7 @@
 
 #include "credit_store.h"
 #include "engine_functions.h"
+#include "frame_tick.h"
 #include "playback_state.h"
 #include "plugin_state.h"
 #include "recording_host.h"

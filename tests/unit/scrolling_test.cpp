@@ -240,6 +240,40 @@ TEST_F(ScrollingTest, StoppingWithAnotherNumberMarksThatOne) {
   EXPECT_EQ(IsSequenceFinished(2), 1);
 }
 
+TEST_F(ScrollingTest, TogglesWithABadNumberStopWhatPlaysAndTouchNoFlag) {
+  SetCredit(1, 1, "x", 0, 0, 15);
+  SequenceSettings(1, 50, -1000, 0, 0, 0);
+  SetStaticCredit(2, 1, "y", 0, 0, 0, 15);
+  const CreditStore before = credit_store;
+
+  start(1);
+  RunCreditSequence(0);
+  EXPECT_FALSE(playback.running) << "the scrolling sequence stops";
+  EXPECT_EQ(playback.current_sequence, -1);
+
+  EXPECT_EQ(console(), std::vector<std::string>{"RunCreditSequence: sequence 0 is out of range (1 to 2); call ignored"});
+
+  RunStaticCreditSequence(2, 1);
+  engine.clear_calls();
+  RunStaticCreditSequence(3, 0);
+  EXPECT_FALSE(playback.running) << "the static sequence stops";
+  EXPECT_EQ(console(),
+            std::vector<std::string>{"RunStaticCreditSequence: sequence 3 is out of range (1 to 2); call ignored"});
+  EXPECT_TRUE(frame().empty());
+  for (int sequence = 1; sequence <= 2; ++sequence) {
+    EXPECT_EQ(scroll_settings(sequence).finished, before.scroll_settings[sequence - 1].finished);
+    EXPECT_EQ(static_state(sequence).finished, before.static_states[sequence - 1].finished);
+  }
+
+  // While nothing plays a bad number starts nothing.
+  engine.clear_calls();
+  RunCreditSequence(-1);
+  RunStaticCreditSequence(9, 0);
+  EXPECT_FALSE(playback.running);
+  EXPECT_EQ(console().size(), 2u);
+  EXPECT_TRUE(engine.drawing_calls().empty());
+}
+
 TEST_F(ScrollingTest, StopInTheEndWaitClearsThePause) {
   SetCredit(1, 1, "x", 0, 0, 15);
   SequenceSettings(1, 10, 20, 0, 0, 5);

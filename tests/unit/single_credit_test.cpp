@@ -60,7 +60,42 @@ TEST_F(SingleCreditTest, TypewriterOneLetterPerFrame) {
   EXPECT_EQ(run.texts, reveal("Hello", 1, 21));
   EXPECT_EQ(run.sound_frames, (std::vector<int>{0, 1, 2, 3, 4}));
   EXPECT_EQ(engine.calls_of("DrawText").back().args[0], 10);
-  EXPECT_EQ(playback.typewriter_letters, 5) << "the letter index stops at the text's length";
+  EXPECT_EQ(playback.typewriter_letters, 20) << "the letter index goes on growing while the whole text stands";
+}
+
+TEST_F(SingleCreditTest, TextChangedWhileTypingShowsAsFarAsTheIndexHasCome) {
+  SetStaticCredit(1, 1, "AB", 0, 0, 0, 15);
+  Run run = show(1, 40, 1, 0, 7, 10);
+  EXPECT_EQ(run.texts.back(), "AB");
+  EXPECT_EQ(run.sound_frames, (std::vector<int>{0, 1}));
+
+  // Longer: the letters the index has passed appear at once, the rest one a frame.
+  SetStaticCredit(1, 1, "ABCDEFGHIJKLMNOP", 0, 0, 0, 15);
+  for (int i = 10; i < 20; ++i) {
+    engine.clear_calls();
+    frame_tick();
+    collect(run, i);
+  }
+  EXPECT_EQ(run.texts[10], "ABCDEFGHIJK");
+  EXPECT_EQ(run.texts[15], "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(run.sound_frames, (std::vector<int>{0, 1, 10, 11, 12, 13, 14, 15}));
+
+  // Shorter: the whole shorter text at once, without a sound.
+  SetStaticCredit(1, 1, "XY", 0, 0, 0, 15);
+  engine.clear_calls();
+  frame_tick();
+  EXPECT_EQ(drawn().back(), "0,0:XY");
+  EXPECT_TRUE(engine.sounds_played.empty());
+}
+
+TEST_F(SingleCreditTest, LetterIndexSaturatesInsteadOfWrapping) {
+  SetStaticCredit(1, 1, "Hi", 0, 0, 0, 15);
+  ShowStaticCredit(1, 1, 100, 1, 0, -1);
+  playback.typewriter_letters = std::numeric_limits<int32_t>::max() - 1;
+  frame();
+  frame();
+  EXPECT_EQ(playback.typewriter_letters, std::numeric_limits<int32_t>::max());
+  EXPECT_EQ(drawn().back(), "0,0:Hi");
 }
 
 TEST_F(SingleCreditTest, TypewriterEveryFourthFrame) {

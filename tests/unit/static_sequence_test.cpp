@@ -235,3 +235,19 @@ TEST_F(StaticDrawingTest, ANewTextIsCutAgainForTheNextFrame) {
   SetStaticCredit(1, 1, "Dee [[ Eve [[ Flo", 0, 0, 0, 15);
   EXPECT_EQ(draw(1), (Draws{"0,0:", "0,0:Dee", "0,10:Eve", "0,20:Flo"}));
 }
+
+TEST_F(StaticDrawingTest, OneSearchForTheBreakUnderADoubleByteCodePage) {
+  // Code page 932: a "[" that is the second byte of a character is no break.
+  const auto system_code_page = is_lead_byte;
+  is_lead_byte = [](unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); };
+  SetStaticCredit(1, 1, " \x81[[a ", 0, -1, 0, 15);
+  SetStaticCredit(1, 2, "\x81[[a[[b", 0, -1, 0, 15);
+  const Draws one_line = draw(1);
+  const size_t extents = engine.calls_of("GetTextExtent").size();
+  const Draws two_lines = draw(2);
+  is_lead_byte = system_code_page;
+
+  EXPECT_EQ(one_line, (Draws{"0,0:", "0,95: \x81[[a "})) << "drawn whole, as a text without a break";
+  EXPECT_EQ(extents, 2u);
+  EXPECT_EQ(two_lines, (Draws{"0,0:", "0,90:\x81[[a", "0,100:b"}));
+}
