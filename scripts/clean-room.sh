@@ -122,7 +122,7 @@ if [ ! -f "$bare" ]; then
   step "building a bare Debian $suite root (debootstrap --variant=minbase, mirror from this machine's apt sources)"
   tmp_root=$cache/debootstrap.tmp
   rm -rf "$tmp_root"
-  if ! debootstrap --variant=minbase --include=make,ca-certificates "$suite" "$tmp_root" "$mirror" >>"$log" 2>&1; then
+  if ! debootstrap --variant=minbase --include=make "$suite" "$tmp_root" "$mirror" >>"$log" 2>&1; then
     fail "debootstrap" "$(step_time)"
   fi
   {
