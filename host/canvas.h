@@ -23,9 +23,4 @@ struct Canvas {
   void fill(uint32_t rgb) { pixels.assign(pixels.size(), rgb); }
 };
 
-// The colour an AGS colour number gives in a game of `depth` bits: the fixed
-// table for 0 to 31, a 5-6-5 value from 32 on (16- and 32-bit games); a
-// palette index in 8-bit games, here the same table with a grey ramp above.
-uint32_t ags_colour(int32_t colour, int depth);
-
 }  // namespace rollwick_host

@@ -30,23 +30,51 @@ struct WfnGlyph {
 class WfnFont : public Font {
  public:
   std::array<WfnGlyph, 256> glyphs;
-  int32_t height = 0;
+  int32_t nominal_height = 0;  // the tallest of "ZHwypgfjqhkilIK"
+  int32_t real_height = 0;     // the tallest glyph of the font
 
-  TextSize measure(const char *text) const override {
-    int64_t width = 0;
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) width += glyphs[*c].width;
-    return {static_cast<int32_t>(width), height};
+  explicit WfnFont(const FontStyle &style) { style_ = style; }
+
+  int32_t height() const {
+    const int32_t scale = style_.size_multiplier;
+    switch (style_.height_by) {
+      case FontStyle::Height::custom:
+        return style_.custom_height;
+      case FontStyle::Height::real:
+        return real_height * scale;
+      case FontStyle::Height::nominal:
+        break;
+    }
+    return nominal_height * scale;
   }
 
+  // Glyph widths are scaled; the spacing between characters is not.
+  TextSize measure(const char *text) const override {
+    int64_t width = 0;
+    int64_t count = 0;
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c, ++count) {
+      width += glyphs[*c].width;
+    }
+    width *= style_.size_multiplier;
+    if (count > 0) width += static_cast<int64_t>(style_.character_spacing) * (count - 1);
+    return {static_cast<int32_t>(width), height()};
+  }
+
+  // Drawing scales the spacing too, and adds it after every character.
   void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const override {
+    const int scale = style_.size_multiplier;
+    y += style_.vertical_offset;
     for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) {
       const WfnGlyph &glyph = glyphs[*c];
       for (int row = 0; row < glyph.height; ++row) {
         for (int column = 0; column < glyph.width; ++column) {
-          if (glyph.ink(column, row)) canvas.put(x + column, y + row, rgb);
+          if (!glyph.ink(column, row)) continue;
+          for (int dy = 0; dy < scale; ++dy) {
+            for (int dx = 0; dx < scale; ++dx) canvas.put(x + column * scale + dx, y + row * scale + dy, rgb);
+          }
         }
       }
-      x += glyph.width;
+      x += static_cast<int64_t>(glyph.width + style_.character_spacing) * scale;
     }
   }
 };
@@ -76,11 +104,13 @@ struct RenderedGlyph {
 class FreeTypeFont : public Font {
  public:
   FT_Face face = nullptr;
-  bool antialias = false;
-  int32_t ascender = 0;
-  int32_t height = 0;
+  FT_Int32 load_flags = 0;
+  int32_t pixel_size = 0;
+  int32_t ascender = 0;   // whole pixels above the baseline
+  int32_t descender = 0;  // whole pixels below it
   mutable std::array<RenderedGlyph, 256> cache;
 
+  explicit FreeTypeFont(const FontStyle &style) { style_ = style; }
   ~FreeTypeFont() override {
     if (face != nullptr) FT_Done_Face(face);
   }
@@ -89,8 +119,7 @@ class FreeTypeFont : public Font {
     RenderedGlyph &glyph = cache[code];
     if (glyph.loaded) return glyph;
     glyph.loaded = true;
-    const FT_Int32 flags = FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
-    if (FT_Load_Char(face, code, flags) != 0) return glyph;
+    if (FT_Load_Char(face, code, load_flags) != 0) return glyph;
     const FT_GlyphSlot slot = face->glyph;
     const FT_Bitmap &bitmap = slot->bitmap;
     glyph.advance = static_cast<int>(slot->advance.x >> 6);
@@ -114,14 +143,31 @@ class FreeTypeFont : public Font {
     return glyph;
   }
 
-  TextSize measure(const char *text) const override {
-    int64_t width = 0;
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) width += glyph(*c).advance;
-    return {static_cast<int32_t>(width), height};
+  int32_t height() const {
+    switch (style_.height_by) {
+      case FontStyle::Height::custom:
+        return style_.custom_height;
+      case FontStyle::Height::real:
+        return style_.ascender_fixup ? pixel_size + descender : ascender + descender;
+      case FontStyle::Height::nominal:
+        break;
+    }
+    return pixel_size;
   }
 
+  // Advances without kerning, each glyph that moves the pen followed by the spacing.
+  TextSize measure(const char *text) const override {
+    int64_t width = 0;
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) {
+      const int advance = glyph(*c).advance;
+      if (advance != 0) width += advance + style_.character_spacing;
+    }
+    return {static_cast<int32_t>(width), height()};
+  }
+
+  // The engine draws TrueType text one pixel above the y it is given.
   void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const override {
-    const int64_t baseline = y - 1 + ascender;
+    const int64_t baseline = y + style_.vertical_offset - 1 + (style_.ascender_fixup ? pixel_size : ascender);
     for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) {
       const RenderedGlyph &g = glyph(*c);
       for (int row = 0; row < g.height; ++row) {
@@ -145,14 +191,14 @@ class FreeTypeFont : public Font {
           canvas.put(px, py, mixed);
         }
       }
-      x += g.advance;
+      x += g.advance + style_.character_spacing;
     }
   }
 };
 
 }  // namespace
 
-std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error) {
+std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error, const FontStyle &style) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     error = "cannot open " + path;
@@ -169,7 +215,7 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error)
     error = path + " is not a WFN font (its character table lies outside the file)";
     return nullptr;
   }
-  auto font = std::make_unique<WfnFont>();
+  auto font = std::make_unique<WfnFont>(style);
   const size_t codes = std::min<size_t>((bytes.size() - table) / 2, 256);
   for (size_t code = 0; code < codes; ++code) {
     const size_t at = read_u16(bytes, table + code * 2);
@@ -184,19 +230,22 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error)
     font->glyphs[code] = std::move(glyph);
   }
   for (const char c : std::string("ZHwypgfjqhkilIK")) {
-    font->height = std::max(font->height, font->glyphs[static_cast<unsigned char>(c)].height);
+    font->nominal_height = std::max(font->nominal_height, font->glyphs[static_cast<unsigned char>(c)].height);
   }
+  for (const WfnGlyph &glyph : font->glyphs) font->real_height = std::max(font->real_height, glyph.height);
   return font;
 }
 
 std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size, bool antialias,
-                                         std::string &error) {
-  auto font = std::make_unique<FreeTypeFont>();
+                                         std::string &error, const FontStyle &style) {
+  auto font = std::make_unique<FreeTypeFont>(style);
   if (freetype() == nullptr || FT_New_Face(freetype(), path.c_str(), 0, &font->face) != 0) {
     error = "FreeType cannot read " + path;
     return nullptr;
   }
   FT_Face face = font->face;
+  if (pixel_size <= 0) pixel_size = 8;  // as the engine loads a font of no size
+  font->pixel_size = pixel_size;
   if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixel_size)) != 0 && face->num_fixed_sizes > 0) {
     // A bitmap-only face: take the strike nearest the size asked for.
     int best = 0;
@@ -208,10 +257,20 @@ std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size
     }
     FT_Select_Size(face, best);
   }
-  font->antialias = antialias;
-  font->ascender = static_cast<int32_t>((face->size->metrics.ascender + 63) >> 6);
-  const int32_t descender = static_cast<int32_t>((-face->size->metrics.descender + 63) >> 6);
-  font->height = font->ascender + descender;
+  if (FT_IS_SCALABLE(face)) {
+    font->load_flags = FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT |
+                       (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
+    // The face's ascender and descender scaled and rounded to the nearest
+    // pixel each (this FreeType's size metrics round the ascender up).
+    const FT_Long y_scale = face->size->metrics.y_scale;
+    font->ascender = static_cast<int32_t>((FT_MulFix(face->ascender, y_scale) + 32) >> 6);
+    font->descender = static_cast<int32_t>(-((FT_MulFix(face->descender, y_scale) + 32) >> 6));
+  } else {
+    font->load_flags = FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
+    font->ascender = static_cast<int32_t>((face->size->metrics.ascender + 63) >> 6);
+    font->descender = static_cast<int32_t>((-face->size->metrics.descender + 63) >> 6);
+  }
+  if (font->descender < 0) font->descender = -font->descender;
   return font;
 }
 

@@ -16,21 +16,47 @@ struct TextSize {
   int32_t height = 0;
 };
 
+// How a game sets a font up, beside its file.
+struct FontStyle {
+  enum class Height { nominal, real, custom };
+  enum class Outline { none, automatic, font };
+
+  int size_multiplier = 1;     // bitmap fonts: each pixel becomes a square this wide
+  int character_spacing = 0;   // extra pixels after each character
+  int vertical_offset = 0;     // added to y whenever the font is drawn
+  int line_spacing = 0;        // 0: the default (the plug-in never steps lines by it)
+  Height height_by = Height::nominal;  // which height the engine reports
+  int custom_height = 0;
+  bool ascender_fixup = false;  // TrueType: glyphs placed as if the ascender were the nominal size
+  Outline outline = Outline::none;
+  int outline_thickness = 1;    // automatic outline
+  bool rounded_outline = false;
+  int outline_font = -1;        // Outline::font: the font drawn under the text
+};
+
 class Font {
  public:
   virtual ~Font() = default;
-  // Width of the drawn text and the font's height (the same for every text).
+  // The text's width as the engine measures it and the font's logical height
+  // (the same for every text), without any outline.
   virtual TextSize measure(const char *text) const = 0;
-  // Draws `text` with its top-left corner at (x, y).
+  // Draws `text` placed at (x, y) the way the engine places it, one colour.
   virtual void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const = 0;
+  const FontStyle &style() const { return style_; }
+
+ protected:
+  FontStyle style_;
 };
 
 // Reads an AGS WFN font file; null with `error` set when it is not one.
-std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error);
+std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error, const FontStyle &style = {});
 
 // Opens a face with FreeType at `pixel_size`; monochrome unless `antialias`.
+// Scalable faces are hinted with FreeType's auto-hinter for a one-bit target,
+// the nearest this FreeType comes to the engine's glyphs, and their ascender
+// and descender are rounded to the nearest pixel as the engine rounds them.
 std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size, bool antialias,
-                                         std::string &error);
+                                         std::string &error, const FontStyle &style = {});
 
 // The pixel-style default: a bitmap face found through fontconfig, about 12
 // pixels tall. Empty when none is installed.

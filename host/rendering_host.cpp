@@ -1,12 +1,24 @@
 #include "rendering_host.h"
 
+#include <algorithm>
+
 namespace rollwick_host {
 
 namespace {
 
-// A PNG's fully transparent pixels are the mask; a 16-bit game also masks
-// out its magenta.
-constexpr uint32_t magenta = 0xFF00FF;
+// Where an automatic outline of thickness t stamps the text: every offset of
+// a square of radius t, or of a disc of about t + 0.5 for a rounded outline.
+template <typename Stamp>
+void for_each_outline_offset(const FontStyle &style, Stamp stamp) {
+  const int t = std::max(1, style.outline_thickness);
+  const int limit = t * (t + 1);
+  for (int dy = -t; dy <= t; ++dy) {
+    for (int dx = -t; dx <= t; ++dx) {
+      if (style.rounded_outline && dx * dx + dy * dy > limit) continue;
+      stamp(dx, dy);
+    }
+  }
+}
 
 }  // namespace
 
@@ -23,9 +35,9 @@ RenderingEngine::RenderingEngine(int width, int height, int depth) : canvas(widt
 
 void RenderingEngine::set_font(int32 number, std::unique_ptr<Font> font) { fonts[number] = std::move(font); }
 
-void RenderingEngine::set_sprite(int32 slot, Sprite sprite) {
+void RenderingEngine::set_sprite(int32 slot, const Sprite &sprite) {
   settings.sprites[slot] = SpriteSize{sprite.width, sprite.height};
-  sprite_images[slot] = std::move(sprite);
+  sprite_images[slot] = sprite_for_depth(sprite, settings.colour_depth, palette);
 }
 
 const Font *RenderingEngine::font(int32 number) const {
@@ -36,15 +48,45 @@ const Font *RenderingEngine::font(int32 number) const {
 
 TextSize RenderingEngine::measure(int32 font_number, const char *text) const {
   const Font *chosen = font(font_number);
-  return chosen != nullptr ? chosen->measure(text) : TextSize{};
+  if (chosen == nullptr) return TextSize{};
+  TextSize size = chosen->measure(text);
+  const FontStyle &style = chosen->style();
+  if (style.outline == FontStyle::Outline::automatic) {
+    const int32_t grow = 2 * std::max(1, style.outline_thickness);
+    if (size.width > 0) size.width += grow;  // an empty text stays 0 wide
+    size.height += grow;
+  } else if (style.outline == FontStyle::Outline::font && style.outline_font != font_number) {
+    const Font *outline = font(style.outline_font);
+    if (outline != nullptr) {
+      const TextSize under = outline->measure(text);
+      size.width = std::max(size.width, under.width);
+      size.height = std::max(size.height, under.height);
+    }
+  }
+  return size;
 }
 
+// The outline goes first, in the text-shadow colour: an automatic one is the
+// text stamped around the place where the text then goes, (x + t, y + t);
+// an outline font is that font's text at (x, y), under the text.
 void RenderingEngine::DrawText(int32 x, int32 y, int32 font_number, int32 colour, char *text) {
   RecordingEngine::DrawText(x, y, font_number, colour, text);
   const Font *chosen = font(font_number);
-  if (chosen != nullptr && text != nullptr) {
-    chosen->draw(canvas, x, y, text, ags_colour(colour, settings.colour_depth));
+  if (chosen == nullptr || text == nullptr) return;
+  const FontStyle &style = chosen->style();
+  const uint32_t shadow = ags_colour(text_shadow_colour, settings.colour_depth, palette);
+  int64_t text_x = x;
+  int64_t text_y = y;
+  if (style.outline == FontStyle::Outline::automatic) {
+    const int t = std::max(1, style.outline_thickness);
+    text_x += t;
+    text_y += t;
+    for_each_outline_offset(style, [&](int dx, int dy) { chosen->draw(canvas, text_x + dx, text_y + dy, text, shadow); });
+  } else if (style.outline == FontStyle::Outline::font && style.outline_font != font_number) {
+    const Font *outline = font(style.outline_font);
+    if (outline != nullptr) outline->draw(canvas, x, y, text, shadow);
   }
+  chosen->draw(canvas, text_x, text_y, text, ags_colour(colour, settings.colour_depth, palette));
 }
 
 void RenderingEngine::BlitBitmap(int32 x, int32 y, BITMAP *bmp, int32 masked) {
@@ -55,10 +97,8 @@ void RenderingEngine::BlitBitmap(int32 x, int32 y, BITMAP *bmp, int32 masked) {
   for (int row = 0; row < sprite.height; ++row) {
     for (int column = 0; column < sprite.width; ++column) {
       const uint32_t argb = sprite.argb[static_cast<size_t>(row) * sprite.width + column];
-      const uint32_t rgb = argb & 0xFFFFFF;
-      const bool transparent = (argb >> 24) == 0 || (settings.colour_depth == 16 && rgb == magenta);
-      if (masked && transparent) continue;
-      canvas.put(static_cast<int64_t>(x) + column, static_cast<int64_t>(y) + row, rgb);
+      if (masked && (argb >> 24) == 0) continue;
+      canvas.put(static_cast<int64_t>(x) + column, static_cast<int64_t>(y) + row, argb & 0xFFFFFF);
     }
   }
 }

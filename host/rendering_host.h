@@ -1,6 +1,7 @@
 // Our host with pixels: the recording engine, plus a screen canvas that
 // DrawText and BlitBitmap paint the way the engine would, real fonts behind
-// GetTextExtent, and PNG sprites behind the sprite queries.
+// GetTextExtent (with the outlines a game gives them), and sprites behind the
+// sprite queries, all in the colours of the game's depth.
 #pragma once
 
 #include <map>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "colour_depth.h"
 #include "fonts.h"
 #include "png_files.h"
 #include "recording_host.h"
@@ -25,14 +27,19 @@ class RenderingEngine : public RecordingEngine {
   int64_t frame = 0;  // frames shown so far
   std::map<int32, std::unique_ptr<Font>> fonts;
   std::unique_ptr<Font> default_font;  // for font numbers not given
-  std::map<int32, Sprite> sprite_images;
+  std::map<int32, Sprite> sprite_images;  // as the game's depth shows them
+  const Palette *palette = nullptr;       // an 8-bit game's palette
+  int32 text_shadow_colour = 16;          // what outlines are drawn in (the engine starts with black)
   std::vector<std::pair<int64_t, std::string>> console_log;  // debug-console lines by frame
   std::vector<std::pair<int64_t, int>> sound_log;            // sounds played by frame
 
   void set_font(int32 number, std::unique_ptr<Font> font);
-  void set_sprite(int32 slot, Sprite sprite);
+  // Keeps `sprite` converted to the game's colours: set the depth and the
+  // palette first.
+  void set_sprite(int32 slot, const Sprite &sprite);
   const Font *font(int32 number) const;
-  // Text size as GetTextExtent answers it: 0 x 0 without any font.
+  // Text size as GetTextExtent answers it, an outline included: 0 x 0
+  // without any font.
   TextSize measure(int32 font_number, const char *text) const;
 
   void ROLLWICK_HOSTCALL DrawText(int32 x, int32 y, int32 font, int32 colour, char *text) override;

@@ -10,7 +10,7 @@
 set -euo pipefail
 
 preview_packages=(cmake make g++ binutils
-  libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev fonts-terminus-otb)
+  libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev libpugixml-dev zlib1g-dev fonts-terminus-otb)
 test_packages=(googletest libgtest-dev)
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 # Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs

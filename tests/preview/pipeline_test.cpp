@@ -174,7 +174,8 @@ TEST_F(Preview, LintWarnsBeforeRendering) {
       "SetCredit(1, 101, \"x\", 0, 0, 15);\n"
       "RunStaticCreditSequence(3, 1);\n"
       "RunCreditSequence(1);\n"
-      "RunCreditSequence(1);\n");
+      "RunCreditSequence(1);\n"
+      "SetStaticCredit(1, 2, \"" + std::string(195, 'B') + "[[Cy Ode\", 0, 0, 3, 15);\n");
   const std::vector<std::string> expected = {
       "1: SetCredit: \"a < b\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing",
       "2: SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally",
@@ -185,8 +186,21 @@ TEST_F(Preview, LintWarnsBeforeRendering) {
       "6: SetCredit: line 101 is outside 1 to 100; the call does nothing",
       "7: RunStaticCreditSequence: sequence 3 is not 1 or 2; the call does nothing",
       "9: RunCreditSequence while credits still play stops them instead of starting sequence 1 (wait for the "
-      "finish first)"};
+      "finish first)",
+      "10: SetStaticCredit: text of 203 characters; a game's old-style string holds 199: it will show '...Cy'",
+      "10: SetStaticCredit: the game has no font 3; the previewer draws it in its own default font"};
   EXPECT_EQ(found, expected);
+}
+
+TEST_F(Preview, TextsReachThePluginThroughAnOldStyleString) {
+  start(320, 200);
+  engine->recording = true;
+  run("SetCredit(1, 1, \"" + std::string(250, 'A') + "\", 0, 0, 15);\nSequenceSettings(1, 10, 5, 0, 0, 0);\n"
+      "RunCreditSequence(1);\nWait(1);\nRunCreditSequence(1);\n",
+      {});
+  const auto drawn = engine->calls_of("DrawText");
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back().text, std::string(199, 'A')) << "StrCopy keeps 199 bytes";
 }
 
 TEST_F(Preview, LintIsQuietForAGoodScript) {

@@ -11,10 +11,10 @@ using namespace rollwick_host;
 
 namespace {
 
-std::unique_ptr<Font> test_font() {
+std::unique_ptr<Font> test_font(const FontStyle &style = {}) {
   const std::string path = write_test_font();
   std::string error;
-  auto font = load_wfn_font(path, error);
+  auto font = load_wfn_font(path, error, style);
   EXPECT_NE(font, nullptr) << error;
   unlink(path.c_str());
   return font;
@@ -101,7 +101,7 @@ TEST(DefaultFont, IsAPixelFontOfAboutTwelvePixels) {
 TEST(ColourNumbers, MapAsTheEngineMapsThem) {
   EXPECT_EQ(ags_colour(0, 32), 0x000000u);
   EXPECT_EQ(ags_colour(4, 32), 0xA00000u);
-  EXPECT_EQ(ags_colour(14, 16), 0xFFFF50u);
+  EXPECT_EQ(ags_colour(14, 16), 0xFFFF52u);  // packed to 5-6-5, then widened
   EXPECT_EQ(ags_colour(15, 32), 0xFFFFFFu);
   EXPECT_EQ(ags_colour(17, 32), 0x101010u);
   EXPECT_EQ(ags_colour(31, 32), 0xF0F0F0u);
@@ -129,7 +129,7 @@ TEST(RenderingEngine, MaskedSpritesLeaveTheirTransparentPixels) {
   engine.BlitBitmap(0, 0, bitmap, 1);
   EXPECT_EQ(engine.canvas.pixels, (std::vector<uint32_t>{0x00FF00, 0x123456, 0xFF00FF, 0x000080}));
   engine.BlitBitmap(0, 0, bitmap, 0);
-  EXPECT_EQ(engine.canvas.at(1, 0), 0xFFFFFFu) << "unmasked drawing copies every pixel";
+  EXPECT_EQ(engine.canvas.at(1, 0), 0xFF00FFu) << "unmasked drawing shows the mask colour";
 }
 
 TEST(RenderingEngine, MissingSpriteIsOneTransparentPixel) {
@@ -149,4 +149,66 @@ TEST(RenderingEngine, TextExtentIsTheFontsMeasure) {
   EXPECT_EQ(height, 5);
   engine.DrawText(0, 0, 2, 12, const_cast<char *>("I"));
   EXPECT_EQ(engine.canvas.at(0, 0), 0xFF5050u);
+}
+
+TEST(WfnFont, ScaleSpacingAndOffsetAsTheEngineUsesThem) {
+  FontStyle style;
+  style.size_multiplier = 2;
+  style.character_spacing = 1;
+  style.vertical_offset = 3;
+  const auto font = test_font(style);
+  // Measured: scaled glyphs, unscaled spacing between characters.
+  EXPECT_EQ(font->measure("AI").width, (3 + 1) * 2 + 1);
+  EXPECT_EQ(font->measure("AI").height, 10);
+  // Drawn: every ink pixel a 2x2 square, the spacing scaled after each character.
+  Canvas canvas(20, 20);
+  font->draw(canvas, 0, 0, "AI", 0xFFFFFF);
+  EXPECT_EQ(canvas.at(2, 3), 0xFFFFFFu) << "A's top pixel, moved down by the offset";
+  EXPECT_EQ(canvas.at(3, 4), 0xFFFFFFu);
+  EXPECT_EQ(canvas.at(1, 3), 0u);
+  EXPECT_EQ(canvas.at(8, 3), 0xFFFFFFu) << "I after A's 6 pixels and 2 of spacing";
+  EXPECT_EQ(canvas.at(7, 3), 0u);
+}
+
+TEST(RenderingEngine, AutomaticOutlineAroundTheTextInTheShadowColour) {
+  FontStyle style;
+  style.outline = FontStyle::Outline::automatic;
+  RenderingEngine engine(12, 10, 32);
+  engine.set_font(0, test_font(style));
+  int32 width = 0, height = 0;
+  engine.GetTextExtent(0, "I", &width, &height);
+  EXPECT_EQ(width, 1 + 2);
+  EXPECT_EQ(height, 5 + 2);
+  engine.GetTextExtent(0, "", &width, &height);
+  EXPECT_EQ(width, 0);
+  engine.canvas.fill(0x123456);
+  engine.DrawText(2, 2, 0, 15, const_cast<char *>("I"));
+  EXPECT_EQ(engine.canvas.at(3, 3), 0xFFFFFFu) << "the text moved by the thickness";
+  EXPECT_EQ(engine.canvas.at(2, 2), 0x000000u) << "the square outline's corner, colour 16";
+  EXPECT_EQ(engine.canvas.at(4, 8), 0x000000u);
+  EXPECT_EQ(engine.canvas.at(5, 3), 0x123456u);
+
+  style.outline_thickness = 2;
+  style.rounded_outline = true;
+  engine.set_font(0, test_font(style));
+  engine.canvas.fill(0x123456);
+  engine.DrawText(0, 0, 0, 15, const_cast<char *>("I"));
+  EXPECT_EQ(engine.canvas.at(2, 2), 0xFFFFFFu);
+  EXPECT_EQ(engine.canvas.at(0, 0), 0x123456u) << "dx and dy of 2 lie outside the disc";
+  EXPECT_EQ(engine.canvas.at(1, 0), 0x000000u);
+}
+
+TEST(RenderingEngine, SixteenBitGamesShowFiveSixFiveColours) {
+  RenderingEngine engine(3, 1, 16);
+  Sprite sprite;
+  sprite.width = 3;
+  sprite.height = 1;
+  sprite.argb = {0xFF123456, 0xFFFF07FF, 0x00000000};
+  engine.set_sprite(1, sprite);
+  engine.canvas.fill(0x0000FF);
+  engine.BlitBitmap(0, 0, engine.GetSpriteGraphic(1), 1);
+  EXPECT_EQ(engine.canvas.at(0, 0), widen_565(pack_565(0x123456)));
+  EXPECT_EQ(engine.canvas.at(1, 0), widen_565(0xF83F)) << "a colour that packs to the mask stays visible";
+  EXPECT_EQ(engine.canvas.at(2, 0), 0x0000FFu);
+  EXPECT_EQ(ags_colour(7, 16), 0xA5A2A5u) << "the fixed colours are packed too";
 }

@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "lint.h"
+
 namespace rollwick_preview {
 
 namespace {
@@ -41,7 +43,10 @@ std::string call_text(const Call &call) {
 void emit(std::ostringstream &out, const std::vector<Statement> &statements, const std::string &indent) {
   for (const Statement &statement : statements) {
     for (const Value &argument : statement.call.arguments) {
-      if (argument.type == ValueType::text) out << indent << "StrCopy(text, " << ags_literal(argument.text) << ");\n";
+      if (argument.type != ValueType::text) continue;
+      const std::string cut = old_style_string_warning(argument.text);
+      if (!cut.empty()) out << indent << "// warning: " << cut << "\n";
+      out << indent << "StrCopy(text, " << ags_literal(argument.text) << ");\n";
     }
     switch (statement.kind) {
       case Statement::Kind::call:

@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "plugin_session.h"
+
 namespace rollwick_preview {
 
 namespace {
@@ -13,8 +15,9 @@ bool has_markup(const std::string &text) {
 
 class Linter {
  public:
-  Linter(const std::map<std::string, FunctionSignature> &functions, const rollwick_host::RenderingEngine &engine)
-      : functions_(functions), engine_(engine) {}
+  Linter(const std::map<std::string, FunctionSignature> &functions, const rollwick_host::RenderingEngine &engine,
+         const LintSources &sources)
+      : functions_(functions), engine_(engine), sources_(sources) {}
 
   void check(const std::vector<Statement> &statements) {
     for (const Statement &statement : statements) {
@@ -42,6 +45,11 @@ class Linter {
 
   void check_call(const Call &call) {
     const FunctionSignature &signature = functions_.at(call.name);
+    for (const Value &argument : call.arguments) {
+      if (argument.type != ValueType::text) continue;
+      const std::string cut = old_style_string_warning(argument.text);
+      if (!cut.empty()) warn(call, call.name + ": " + cut);
+    }
     bool in_range = true;
     for (size_t i = 0; i < signature.parameter_names.size(); ++i) {
       const std::string &name = signature.parameter_names[i];
@@ -65,12 +73,14 @@ class Linter {
         warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
       }
       if (text.find('<') == std::string::npos) check_width(call, text, number(call, "font"));
+      check_font(call, number(call, "font"));
     } else if (call.name == "SetStaticCredit" || call.name == "SetStaticCreditTitle") {
       const std::string &text = call.arguments[2].text;
       if (has_markup(text)) {
         warn(call, call.name + ": markup works only in scrolling lines; this static text shows \"" + text +
                        "\" literally");
       }
+      check_font(call, number(call, "font"));
       if (call.name == "SetStaticCredit") {
         size_t start = 0;
         for (;;) {
@@ -86,9 +96,14 @@ class Linter {
     } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
       const int32_t slot = number(call, "slot");
       if (engine_.sprite_images.count(slot) == 0 && warned_slots_.insert(slot).second) {
-        warn(call, call.name + ": sprite slot " + std::to_string(slot) +
-                       " has no file (give one with --sprite " + std::to_string(slot) +
-                       "=FILE.png); it shows as a 1x1 transparent sprite");
+        if (!sources_.sprite_file.empty()) {
+          warn(call, call.name + ": sprite slot " + std::to_string(slot) + " is not in the game's sprite file " +
+                         sources_.sprite_file + "; it shows as a 1x1 transparent sprite");
+        } else {
+          warn(call, call.name + ": sprite slot " + std::to_string(slot) +
+                         " has no file (give one with --sprite " + std::to_string(slot) +
+                         "=FILE.png); it shows as a 1x1 transparent sprite");
+        }
       }
     } else if (call.name == "RunCreditSequence" || call.name == "RunStaticCreditSequence") {
       if (playing_) {
@@ -99,6 +114,13 @@ class Linter {
     } else if (call.name == "ShowStaticCredit") {
       playing_ = true;
     }
+  }
+
+  // Once a font number: a game that has fonts but not this one.
+  void check_font(const Call &call, int32_t font) {
+    if (engine_.fonts.empty() || engine_.fonts.count(font) != 0 || !warned_fonts_.insert(font).second) return;
+    warn(call, call.name + ": the game has no font " + std::to_string(font) +
+                   "; the previewer draws it in its own default font");
   }
 
   void check_width(const Call &call, const std::string &text, int32_t font) {
@@ -112,15 +134,29 @@ class Linter {
 
   const std::map<std::string, FunctionSignature> &functions_;
   const rollwick_host::RenderingEngine &engine_;
+  const LintSources &sources_;
   bool playing_ = false;
   std::set<int32_t> warned_slots_;
+  std::set<int32_t> warned_fonts_;
 };
 
 }  // namespace
 
+std::string old_style_string_warning(const std::string &text) {
+  const size_t kept = OLD_STYLE_STRING_SIZE - 1;
+  if (text.size() <= kept) return "";
+  // The end of what is kept: its last line when that is short, else its last ten bytes.
+  const std::string kept_text = text.substr(0, kept);
+  const size_t last_break = kept_text.rfind("[[");
+  std::string end = kept_text.substr(kept - 10);
+  if (last_break != std::string::npos && kept - (last_break + 2) <= 20) end = kept_text.substr(last_break + 2);
+  return "text of " + std::to_string(text.size()) + " characters; a game's old-style string holds " +
+         std::to_string(kept) + ": it will show '..." + end + "'";
+}
+
 std::vector<Warning> lint_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,
-                                 const rollwick_host::RenderingEngine &engine) {
-  Linter linter(functions, engine);
+                                 const rollwick_host::RenderingEngine &engine, const LintSources &sources) {
+  Linter linter(functions, engine, sources);
   linter.check(script.statements);
   return linter.warnings;
 }

@@ -15,9 +15,18 @@ struct Warning {
   std::string message;
 };
 
+// Where the fonts and sprites came from, for the warnings that name them.
+struct LintSources {
+  std::string sprite_file;  // the game's sprite file, when the sprites came from a game
+};
+
 // Checks every call against the plug-in's rules and the fonts, sprites and
 // screen of `engine`.
 std::vector<Warning> lint_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,
-                                 const rollwick_host::RenderingEngine &engine);
+                                 const rollwick_host::RenderingEngine &engine, const LintSources &sources = {});
+
+// The warning for a text longer than a game's old-style `string` holds, or
+// empty: the game keeps its first 199 bytes.
+std::string old_style_string_warning(const std::string &text);
 
 }  // namespace rollwick_preview

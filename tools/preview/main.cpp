@@ -11,6 +11,8 @@
 
 #include "credits_script.h"
 #include "emit_ags.h"
+#include "game_project.h"
+#include "game_setup.h"
 #include "lint.h"
 #include "outputs.h"
 #include "plugin_session.h"
@@ -33,12 +35,13 @@ const char usage_text[] =
     "  --sheet-frames N       frames on the contact sheet (default 12)\n"
     "  --emit-ags             print the script as AGS script code and stop\n"
     "game\n"
-    "  --screen WxH           the game's resolution (default 320x200)\n"
-    "  --depth 8|16|32        the game's colour depth (default 32)\n"
+    "  --game DIR             the game's project folder (Game.agf): its resolution, colour depth and\n"
+    "                         palette, its fonts as the game sets them up, its sprite file\n"
+    "  --screen WxH           the game's resolution (default 320x200, or the game's)\n"
+    "  --depth 8|16|32        the game's colour depth (default 32, or the game's)\n"
     "  --fps N                the game's speed in frames a second (default 40)\n"
     "  --font N=FILE[:SIZE]   font N from an AGS .wfn file, or a TrueType file at SIZE pixels (default 12)\n"
-    "  --game DIR             every agsfnt<N>.wfn / agsfnt<N>.ttf of a game folder (a .ttf wins)\n"
-    "  --antialias            anti-aliased TrueType text (32-bit games)\n"
+    "  --antialias            anti-aliased TrueType text (32-bit games; the game's setting with --game)\n"
     "  --sprite N=FILE.png    sprite slot N\n"
     "run\n"
     "  --max-frames N         stop after N frames (default: when the script ends, at most 100000)\n"
@@ -56,7 +59,9 @@ struct Options {
   bool emit = false;
   int width = 320;
   int height = 200;
+  bool screen_given = false;
   int depth = 32;
+  bool depth_given = false;
   int fps = 40;
   std::vector<std::pair<int, std::string>> fonts;  // number, FILE[:SIZE]
   std::string game_directory;
@@ -118,9 +123,11 @@ Options parse_options(int argc, char **argv) {
       if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + size + "'");
       options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, 8192));
       options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, 8192));
+      options.screen_given = true;
     } else if (argument == "--depth") {
       options.depth = static_cast<int>(whole_number(value(), argument, 8, 32));
       if (options.depth != 8 && options.depth != 16 && options.depth != 32) usage_error("--depth takes 8, 16 or 32");
+      options.depth_given = true;
     } else if (argument == "--fps") {
       options.fps = static_cast<int>(whole_number(value(), argument, 1, 1000));
     } else if (argument == "--font") {
@@ -152,8 +159,6 @@ Options parse_options(int argc, char **argv) {
   return options;
 }
 
-bool file_exists(const std::string &path) { return access(path.c_str(), R_OK) == 0; }
-
 bool ends_with(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -174,31 +179,28 @@ std::unique_ptr<rollwick_host::Font> load_font(const std::string &argument, bool
   return rollwick_host::load_freetype_font(file, size, antialias, error);
 }
 
+// The game's settings, where the command line does not give its own.
+void apply_game_settings(Options &options, const GameProject &game) {
+  if (!options.screen_given) {
+    options.width = game.width;
+    options.height = game.height;
+  }
+  if (!options.depth_given) options.depth = game.depth;
+  // The engine anti-aliases TrueType text only in 32-bit games.
+  if (game.antialias_fonts && options.depth == 32) options.antialias = true;
+}
+
 void set_up_fonts(const Options &options, PreviewEngine &engine) {
   const std::string default_file = rollwick_host::find_default_font_file();
   std::string error;
-  if (!default_file.empty()) engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error);
+  rollwick_host::FontStyle default_style;
+  default_style.height_by = rollwick_host::FontStyle::Height::real;
+  if (!default_file.empty()) {
+    engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error, default_style);
+  }
   if (engine.default_font == nullptr) {
     std::fprintf(stderr, "rollwick-preview: warning: no default font (install fonts-terminus-otb); "
                          "fonts not given draw nothing\n");
-  }
-  if (!options.game_directory.empty()) {
-    for (int number = 0; number < 100; ++number) {
-      const std::string base = options.game_directory + "/agsfnt" + std::to_string(number);
-      std::unique_ptr<rollwick_host::Font> font;
-      if (file_exists(base + ".ttf")) {
-        font = rollwick_host::load_freetype_font(base + ".ttf", 12, options.antialias, error);
-      } else if (file_exists(base + ".wfn")) {
-        font = rollwick_host::load_wfn_font(base + ".wfn", error);
-      } else {
-        continue;
-      }
-      if (font == nullptr) {
-        std::fprintf(stderr, "rollwick-preview: %s\n", error.c_str());
-        std::exit(1);
-      }
-      engine.set_font(number, std::move(font));
-    }
   }
   for (const auto &font : options.fonts) {
     auto loaded = load_font(font.second, options.antialias, error);
@@ -218,7 +220,13 @@ void set_up_sprites(const Options &options, PreviewEngine &engine) {
       std::fprintf(stderr, "rollwick-preview: --sprite %d: %s\n", sprite.first, error.c_str());
       std::exit(1);
     }
-    engine.set_sprite(sprite.first, std::move(image));
+    if (options.depth == 16) {
+      // A 16-bit game keeps its magenta transparent.
+      for (uint32_t &pixel : image.argb) {
+        if ((pixel & 0xFFFFFF) == 0xFF00FF) pixel = 0;
+      }
+    }
+    engine.set_sprite(sprite.first, image);
   }
 }
 
@@ -271,6 +279,16 @@ class Progress {
 
 int main(int argc, char **argv) {
   Options options = parse_options(argc, argv);
+  GameProject game;
+  const bool has_game = !options.game_directory.empty();
+  if (has_game) {
+    std::string game_error;
+    if (!read_game_project(options.game_directory, game, game_error)) {
+      std::fprintf(stderr, "rollwick-preview: %s\n", game_error.c_str());
+      return 1;
+    }
+    apply_game_settings(options, game);
+  }
   const std::string source = read_file(options.script);
 
   PreviewEngine engine(options.width, options.height, options.depth);
@@ -293,9 +311,18 @@ int main(int argc, char **argv) {
     return 0;
   }
 
+  if (has_game) {
+    std::vector<std::string> game_warnings;
+    set_up_game(game, options.antialias, engine, game_warnings);
+    for (const std::string &warning : game_warnings) {
+      std::fprintf(stderr, "rollwick-preview: warning: %s\n", warning.c_str());
+    }
+  }
   set_up_fonts(options, engine);
   set_up_sprites(options, engine);
-  const std::vector<Warning> warnings = lint_script(script, session.functions(), engine);
+  LintSources sources;
+  if (has_game) sources.sprite_file = game.sprite_file;
+  const std::vector<Warning> warnings = lint_script(script, session.functions(), engine, sources);
   for (const Warning &warning : warnings) {
     std::fprintf(stderr, "%s:%d: warning: %s\n", options.script.c_str(), warning.line, warning.message.c_str());
   }

@@ -11,6 +11,9 @@
 
 namespace rollwick_preview {
 
+// A game's old-style `string` holds this many bytes, its terminator included.
+constexpr size_t OLD_STYLE_STRING_SIZE = 200;
+
 class PreviewEngine : public rollwick_host::RenderingEngine {
  public:
   using RenderingEngine::RenderingEngine;
@@ -40,7 +43,9 @@ class PluginSession {
   PreviewEngine *engine_ = nullptr;
   int (*on_event_)(int, int) = nullptr;
   std::map<std::string, FunctionSignature> functions_;
-  char text_buffer_[4096];  // the one script `string` every text call passes
+  // The one old-style script `string` every text call passes, filled as
+  // StrCopy fills it: at most 199 bytes and a terminator.
+  char text_buffer_[OLD_STYLE_STRING_SIZE];
 };
 
 // The library next to the running program, as the build lays it out.

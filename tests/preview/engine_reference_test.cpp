@@ -1,0 +1,258 @@
+// The previewer against frames the real engine drew: each case is a small
+// game's project folder and credits script, rendered with nothing but what
+// the folder gives, and every frame the engine's capture kept is compared
+// pixel for pixel. On a mismatch the previewer's frame, the engine's and a
+// difference picture are saved, and the first differing pixel is named.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "game_project.h"
+#include "game_setup.h"
+#include "plugin_session.h"
+#include "png_files.h"
+#include "runner.h"
+
+using namespace rollwick_preview;
+using rollwick_host::Canvas;
+
+namespace {
+
+struct Case {
+  const char *folder;
+  // TrueType glyphs come from another FreeType than the engine's: only there
+  // may pixels differ, and only inside the boxes of the texts drawn.
+  bool glyphs_may_differ;
+};
+
+const Case cases[] = {
+    {"A1-demo-320x200x32-wfn", false},        {"A2-ttf-dejavusans12-320x200x32", true},
+    {"A3-outline-font0-320x200x32", false},   {"A4-16bit-320x200x16-wfn", false},
+    {"A5-static-over-199-chars", false},
+};
+
+std::string case_folder(const Case &c) { return std::string(ENGINE_REFERENCE_DIR) + "/" + c.folder; }
+
+std::string read_text(const std::string &path) {
+  std::ifstream file(path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// "engine frames: N" from case.txt.
+int64_t engine_frame_count(const std::string &folder) {
+  const std::string text = read_text(folder + "/case.txt");
+  const size_t at = text.find("engine frames: ");
+  return at == std::string::npos ? -1 : std::stoll(text.substr(at + 15));
+}
+
+std::map<int64_t, std::string> stored_frames(const std::string &folder) {
+  std::map<int64_t, std::string> frames;
+  DIR *listing = opendir((folder + "/engine").c_str());
+  if (listing == nullptr) return frames;
+  while (const dirent *entry = readdir(listing)) {
+    long long number = 0;
+    if (std::sscanf(entry->d_name, "frame-%lld.png", &number) == 1) {
+      frames[number] = folder + "/engine/" + entry->d_name;
+    }
+  }
+  closedir(listing);
+  return frames;
+}
+
+struct Box {
+  int64_t left, top, right, bottom;  // right and bottom excluded
+  bool contains(int64_t x, int64_t y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+// The vertical shift (-2 to 2) of our ink in a box that overlaps the
+// engine's ink most; 0 when the text stands where the engine's stands, even
+// when single glyphs differ in shape.
+int best_vertical_shift(const Canvas &ours, const Canvas &theirs, const Box &box) {
+  int best = 0;
+  int64_t best_overlap = -1;
+  for (const int shift : {0, -1, 1, -2, 2}) {
+    int64_t overlap = 0;
+    for (int64_t y = std::max<int64_t>(box.top, 2); y < std::min<int64_t>(box.bottom, theirs.height - 2); ++y) {
+      for (int64_t x = std::max<int64_t>(box.left, 0); x < std::min<int64_t>(box.right, theirs.width); ++x) {
+        if (theirs.at(static_cast<int>(x), static_cast<int>(y)) != 0 &&
+            ours.at(static_cast<int>(x), static_cast<int>(y + shift)) != 0) {
+          overlap += 1;
+        }
+      }
+    }
+    if (overlap > best_overlap) {
+      best_overlap = overlap;
+      best = shift;
+    }
+  }
+  return best;
+}
+
+Canvas canvas_of(const rollwick_host::Sprite &picture) {
+  Canvas canvas(picture.width, picture.height);
+  for (size_t i = 0; i < picture.argb.size(); ++i) canvas.pixels[i] = picture.argb[i] & 0xFFFFFF;
+  return canvas;
+}
+
+// Compares each frame as it is rendered with the engine's, where one was kept.
+class EngineFrames : public FrameSink {
+ public:
+  EngineFrames(const Case &c, PreviewEngine &engine)
+      : case_(c), engine_(engine), stored_(stored_frames(case_folder(c))) {}
+
+  void frame(int64_t index, const Canvas &canvas) override {
+    std::vector<Box> text_boxes;
+    for (const rollwick_host::HostCall &call : engine_.calls_of("DrawText")) {
+      const rollwick_host::TextSize size = engine_.measure(static_cast<int32>(call.args[2]), call.text.c_str());
+      text_boxes.push_back({call.args[0] - 1, call.args[1] - 3, call.args[0] + size.width + 1,
+                            call.args[1] + size.height + 4});
+    }
+    engine_.clear_calls();
+    const auto stored = stored_.find(index);
+    if (stored == stored_.end()) return;
+    compared += 1;
+    rollwick_host::Sprite picture;
+    std::string error;
+    if (!rollwick_host::read_png_sprite(stored->second, picture, error)) {
+      ADD_FAILURE() << error;
+      return;
+    }
+    const Canvas expected = canvas_of(picture);
+    if (expected.width != canvas.width || expected.height != canvas.height) {
+      ADD_FAILURE() << case_.folder << " frame " << index << ": the engine's frame is " << expected.width << "x"
+                    << expected.height << ", the previewer's " << canvas.width << "x" << canvas.height;
+      return;
+    }
+    int64_t differing = 0;
+    int64_t outside_text = 0;
+    int first_x = -1;
+    int first_y = -1;
+    for (int y = 0; y < canvas.height; ++y) {
+      for (int x = 0; x < canvas.width; ++x) {
+        bool in_text = false;
+        for (const Box &box : text_boxes) in_text = in_text || box.contains(x, y);
+        if (in_text && (canvas.at(x, y) != 0 || expected.at(x, y) != 0)) text_ink_pixels += 1;
+        if (canvas.at(x, y) == expected.at(x, y)) continue;
+        differing += 1;
+        if (in_text) differing_text_pixels += 1;
+        if (case_.glyphs_may_differ && in_text) continue;
+        outside_text += 1;
+        if (first_x < 0) {
+          first_x = x;
+          first_y = y;
+        }
+      }
+    }
+    // Whatever the glyphs' shapes, each text must stand at the engine's y.
+    for (const Box &box : text_boxes) {
+      if (box.top < 0 || box.bottom > canvas.height) continue;  // too little of it to place
+      const int shift = best_vertical_shift(canvas, expected, box);
+      if (shift != 0) {
+        ADD_FAILURE() << case_.folder << " frame " << index << ": the text drawn at (" << box.left + 1 << ", "
+                      << box.top + 3 << ") lies " << shift << " rows off the engine's";
+      }
+    }
+    differing_pixels += differing;
+    compared_pixels += static_cast<int64_t>(canvas.width) * canvas.height;
+    if (differing == 0) identical += 1;
+    if (outside_text == 0) return;
+    std::ostringstream where;
+    where << case_.folder << " frame " << index << ": " << outside_text << " pixels differ"
+          << (case_.glyphs_may_differ ? " outside the texts' boxes" : "") << "; the first at (" << first_x << ", "
+          << first_y << "): previewer #" << std::hex << canvas.at(first_x, first_y) << ", engine #"
+          << expected.at(first_x, first_y) << std::dec;
+    if (saved_ < 3) where << " (saved in " << save(index, canvas, expected) << ")";
+    ADD_FAILURE() << where.str();
+  }
+
+  int64_t compared = 0;
+  int64_t identical = 0;
+  int64_t differing_pixels = 0;
+  int64_t compared_pixels = 0;
+  int64_t text_ink_pixels = 0;        // inked in either frame, inside a text's box
+  int64_t differing_text_pixels = 0;  // of those, the ones that differ
+
+ private:
+  std::string save(int64_t index, const Canvas &actual, const Canvas &expected) {
+    saved_ += 1;
+    const std::string folder = std::string("engine-reference-mismatches/") + case_.folder;
+    mkdir("engine-reference-mismatches", 0755);
+    mkdir(folder.c_str(), 0755);
+    Canvas difference(actual.width, actual.height);
+    for (size_t i = 0; i < actual.pixels.size(); ++i) {
+      const uint32_t dim = (expected.pixels[i] >> 2) & 0x3F3F3F;
+      difference.pixels[i] = actual.pixels[i] == expected.pixels[i] ? dim : 0xFF0000;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "/frame-%05lld", static_cast<long long>(index));
+    std::string error;
+    rollwick_host::write_png(folder + name + "-previewer.png", actual, error);
+    rollwick_host::write_png(folder + name + "-engine.png", expected, error);
+    rollwick_host::write_png(folder + name + "-difference.png", difference, error);
+    return folder + name + "-*.png";
+  }
+
+  const Case &case_;
+  PreviewEngine &engine_;
+  std::map<int64_t, std::string> stored_;
+  int saved_ = 0;
+};
+
+// A fresh copy of the plug-in for each case, so no case sees the tables an
+// earlier one filled.
+std::string fresh_plugin_copy(const std::string &name) {
+  const std::string copy = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/") + name +
+                           "-" + std::to_string(getpid()) + ".so";
+  std::ifstream in(PLUGIN_PATH, std::ios::binary);
+  std::ofstream out(copy, std::ios::binary);
+  out << in.rdbuf();
+  return copy;
+}
+
+class EngineReference : public ::testing::TestWithParam<Case> {};
+
+}  // namespace
+
+TEST_P(EngineReference, EveryStoredFrameAsTheEngineDrewIt) {
+  const Case &c = GetParam();
+  const std::string folder = case_folder(c);
+  GameProject game;
+  std::string error;
+  ASSERT_TRUE(read_game_project(folder + "/game", game, error)) << error;
+
+  PreviewEngine engine(game.width, game.height, game.depth);
+  engine.recording = true;
+  std::vector<std::string> warnings;
+  set_up_game(game, game.antialias_fonts && game.depth == 32, engine, warnings);
+  EXPECT_TRUE(warnings.empty()) << warnings.front();
+
+  const std::string plugin = fresh_plugin_copy(c.folder);
+  PluginSession session;
+  const bool loaded = session.load(plugin, engine, error);
+  unlink(plugin.c_str());
+  ASSERT_TRUE(loaded) << error;
+  const std::string script_path = folder + "/credits.credits";
+  const Script script = parse_credits_script(script_path, read_text(script_path), session.functions());
+
+  EngineFrames compare(c, engine);
+  const RunResult result = run_script(script, session, engine, {&compare}, RunOptions{});
+  EXPECT_EQ(result.frames, engine_frame_count(folder)) << "the previewer plays longer or shorter than the game";
+  EXPECT_EQ(compare.compared, static_cast<int64_t>(stored_frames(folder).size()));
+  std::printf("%s: %lld of %lld stored frames identical; %.3f%% of all pixels and %.1f%% of text pixels differ\n",
+              c.folder, static_cast<long long>(compare.identical), static_cast<long long>(compare.compared),
+              compare.compared_pixels ? 100.0 * compare.differing_pixels / compare.compared_pixels : 0.0,
+              compare.text_ink_pixels ? 100.0 * compare.differing_text_pixels / compare.text_ink_pixels : 0.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, EngineReference, ::testing::ValuesIn(cases),
+                         [](const ::testing::TestParamInfo<Case> &info) {
+                           return std::string(info.param.folder).substr(0, 2);
+                         });

@@ -1,0 +1,212 @@
+// A game's project folder: Game.agf, file names in any case, and the sprite
+// file in its storage forms and compressions.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "game_project.h"
+#include "sprite_file.h"
+
+using namespace rollwick_preview;
+
+namespace {
+
+class Bytes {
+ public:
+  Bytes &u8(uint32_t v) {
+    data.push_back(static_cast<uint8_t>(v));
+    return *this;
+  }
+  Bytes &u16(uint32_t v) { return u8(v).u8(v >> 8); }
+  Bytes &u32(uint32_t v) { return u16(v).u16(v >> 16); }
+  Bytes &text(const std::string &t) {
+    data.insert(data.end(), t.begin(), t.end());
+    return *this;
+  }
+  Bytes &raw(const std::vector<uint8_t> &bytes) {
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    return *this;
+  }
+  std::vector<uint8_t> data;
+};
+
+std::string temporary_folder() {
+  char path[] = "/tmp/rollwick-game-XXXXXX";
+  return mkdtemp(path);
+}
+
+void write_file(const std::string &path, const std::vector<uint8_t> &bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> deflated(const std::vector<uint8_t> &raw) {
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> out(size);
+  compress(out.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+  out.resize(size);
+  return out;
+}
+
+// A version-12 sprite file: slot 0 empty, then the given entries.
+std::vector<uint8_t> sprite_file(const std::vector<std::vector<uint8_t>> &entries) {
+  Bytes file;
+  file.u16(12).text(" Sprite File ").u8(3).u32(0x1234).u32(static_cast<uint32_t>(entries.size())).u32(1);
+  file.u16(0);
+  for (const auto &entry : entries) file.raw(entry);
+  return file.data;
+}
+
+std::vector<uint8_t> entry(int bpp, int format, int compression, int width, int height,
+                           const std::vector<uint8_t> &palette, int palette_count, const std::vector<uint8_t> &data) {
+  Bytes e;
+  e.u8(bpp).u8(format).u8(palette_count - 1).u8(compression).u16(width).u16(height).raw(palette);
+  e.u32(static_cast<uint32_t>(data.size())).raw(data);
+  return e.data;
+}
+
+}  // namespace
+
+TEST(SpriteFile, ReadsEveryStorageFormAndCompression) {
+  const std::string folder = temporary_folder();
+  // Slot 1: 32-bit ARGB, deflate. Slot 2: 24-bit through a 3-byte palette,
+  // RLE. Slot 3: 16-bit, no compression. Slot 4: 8-bit indices through a
+  // 5-6-5 palette, LZSS stored as it is (under 16 bytes).
+  const std::vector<uint8_t> argb = {0x33, 0x22, 0x11, 0xFF, 0xFF, 0x00, 0xFF, 0x00};
+  const std::vector<uint8_t> rle = {0xFD, 0x01, 0x00, 0x00};  // index 1 four times, then index 0 once
+  const std::vector<uint8_t> palette888 = {0xFF, 0x00, 0xFF, 0x30, 0x20, 0x10};
+  write_file(folder + "/acsprset.spr",
+             sprite_file({entry(4, 0, 3, 2, 1, {}, 1, deflated(argb)),
+                          entry(3, 32, 1, 5, 1, palette888, 2, rle),
+                          entry(2, 0, 0, 2, 1, {}, 1, {0x1F, 0xF8, 0xE0, 0x07}),
+                          entry(2, 34, 2, 2, 1, {0x00, 0xF8, 0x1F, 0x00}, 2, {0x01, 0x00})}));
+  SpriteFile file;
+  std::string error;
+  ASSERT_TRUE(read_sprite_file(folder + "/acsprset.spr", "", file, error)) << error;
+  EXPECT_TRUE(file.skipped.empty());
+  ASSERT_EQ(file.sprites.size(), 4u);
+  EXPECT_EQ(file.sprites[1].pixels, (std::vector<uint32_t>{0xFF112233, 0x00FF00FF}));
+  EXPECT_EQ(file.sprites[2].pixels, (std::vector<uint32_t>{0x102030, 0x102030, 0x102030, 0x102030, 0xFF00FF}));
+  EXPECT_EQ(file.sprites[3].pixels, (std::vector<uint32_t>{0xF81F, 0x07E0}));
+  EXPECT_EQ(file.sprites[4].pixels, (std::vector<uint32_t>{0x001F, 0xF800}));
+
+  // As pictures: each depth's mask colour is transparent, the rest opaque.
+  const rollwick_host::Palette palette{};
+  EXPECT_EQ(to_sprite(file.sprites[1], false, palette).argb, (std::vector<uint32_t>{0xFF112233, 0}));
+  EXPECT_EQ(to_sprite(file.sprites[2], false, palette).argb.back(), 0u);
+  EXPECT_EQ(to_sprite(file.sprites[3], false, palette).argb, (std::vector<uint32_t>{0, 0xFF00FF00}));
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(SpriteFile, DamagedEntriesAreNamedNotFollowed) {
+  const std::string folder = temporary_folder();
+  std::vector<uint8_t> bytes = sprite_file({entry(4, 0, 3, 2, 1, {}, 1, {1, 2, 3}), entry(1, 0, 0, 1, 1, {}, 1, {7})});
+  write_file(folder + "/acsprset.spr", bytes);
+  SpriteFile file;
+  std::string error;
+  ASSERT_TRUE(read_sprite_file(folder + "/acsprset.spr", "", file, error));
+  ASSERT_EQ(file.skipped.size(), 1u);
+  EXPECT_EQ(file.skipped[0], "slot 1 has pixel data that does not unpack to its size");
+
+  bytes.resize(40);  // cut inside slot 1's data
+  write_file(folder + "/acsprset.spr", bytes);
+  ASSERT_TRUE(read_sprite_file(folder + "/acsprset.spr", "", file, error));
+  EXPECT_TRUE(file.sprites.empty());
+  write_file(folder + "/acsprset.spr", {1, 2, 3});
+  EXPECT_FALSE(read_sprite_file(folder + "/acsprset.spr", "", file, error));
+  EXPECT_NE(error.find("is not a sprite file"), std::string::npos) << error;
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(SpriteFile, LzssCopiesBackReferencesByteByByte) {
+  // Literals "ab", then a reference of length 5 to distance 2: "ababa".
+  std::vector<uint8_t> out;
+  ASSERT_TRUE(unpack_lzss(std::vector<uint8_t>{0x04, 'a', 'b', 0x01, 0x20}.data(), 5, 7, out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "abababa");
+  EXPECT_FALSE(unpack_lzss(std::vector<uint8_t>{0x04, 'a'}.data(), 2, 7, out)) << "the input ends early";
+}
+
+TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
+  const std::string folder = temporary_folder();
+  std::ofstream(folder + "/GAME.AGF") << R"(<?xml version="1.0" encoding="utf-8"?>
+<AGSEditorDocument Version="3.0.3.2" VersionIndex="3060312" EditorVersion="3.6.3.13">
+  <Game>
+    <Settings><AntiAliasFonts>True</AntiAliasFonts><ColorDepth>HighColor</ColorDepth>
+      <CustomResolution>640,400</CustomResolution></Settings>
+    <Fonts>
+      <Font><ID>0</ID><OutlineStyle>Automatic</OutlineStyle><AutoOutlineThickness>2</AutoOutlineThickness>
+        <AutoOutlineStyle>Rounded</AutoOutlineStyle><HeightDefinedBy>PixelHeight</HeightDefinedBy>
+        <PointSize>0</PointSize><SizeMultiplier>2</SizeMultiplier><VerticalOffset>-1</VerticalOffset></Font>
+      <Font><ID>1</ID><OutlineStyle>UseOutlineFont</OutlineStyle><OutlineFont>0</OutlineFont>
+        <PointSize>14</PointSize><CharacterSpacing>1</CharacterSpacing></Font>
+    </Fonts>
+    <Palette><PaletteEntry Index="1" Red="0" Green="0" Blue="168" /></Palette>
+    <Sprites><SpriteFolder><Sprites>
+      <Sprite Slot="4" AlphaChannel="True" /><Sprite Slot="5" AlphaChannel="False" />
+    </Sprites></SpriteFolder></Sprites>
+  </Game>
+</AGSEditorDocument>)";
+  std::ofstream(folder + "/AGSFNT0.WFN") << "x";
+  std::ofstream(folder + "/agsfnt1.TTF") << "x";
+  std::ofstream(folder + "/AcSprSet.spr") << "x";
+
+  GameProject game;
+  std::string error;
+  ASSERT_TRUE(read_game_project(folder, game, error)) << error;
+  EXPECT_EQ(game.width, 640);
+  EXPECT_EQ(game.height, 400);
+  EXPECT_EQ(game.depth, 16);
+  EXPECT_TRUE(game.antialias_fonts);
+  EXPECT_EQ(game.palette[1], 0x0000A8u);
+  EXPECT_EQ(game.sprite_alpha, (std::map<int32_t, bool>{{4, true}, {5, false}}));
+  EXPECT_EQ(game.sprite_file, folder + "/AcSprSet.spr");
+  EXPECT_EQ(game.sprite_index, "");
+  ASSERT_EQ(game.fonts.size(), 2u);
+  using Style = rollwick_host::FontStyle;
+  const GameFont &zero = game.fonts[0];
+  EXPECT_EQ(zero.file, folder + "/AGSFNT0.WFN");
+  EXPECT_FALSE(zero.truetype);
+  EXPECT_EQ(zero.style.outline, Style::Outline::automatic);
+  EXPECT_EQ(zero.style.outline_thickness, 2);
+  EXPECT_TRUE(zero.style.rounded_outline);
+  EXPECT_EQ(zero.style.height_by, Style::Height::real);
+  EXPECT_EQ(zero.style.size_multiplier, 2);
+  EXPECT_EQ(zero.style.vertical_offset, -1);
+  const GameFont &one = game.fonts[1];
+  EXPECT_TRUE(one.truetype);
+  EXPECT_EQ(one.point_size, 14);
+  EXPECT_EQ(one.style.outline, Style::Outline::font);
+  EXPECT_EQ(one.style.outline_font, 0);
+  EXPECT_EQ(one.style.character_spacing, 1);
+  EXPECT_EQ(one.style.height_by, Style::Height::nominal);
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(GameProject, OlderProjectsTakeTheirDefaultsAndBadFoldersAreNamed) {
+  const std::string folder = temporary_folder();
+  std::ofstream(folder + "/Game.agf") << R"(<AGSEditorDocument VersionIndex="3050000"><Game><Fonts>
+      <Font><ID>0</ID><OutlineStyle>Automatic</OutlineStyle><SizeMultiplier>3</SizeMultiplier>
+        <HeightDefinedBy>PixelHeight</HeightDefinedBy></Font></Fonts></Game></AGSEditorDocument>)";
+  GameProject game;
+  std::string error;
+  ASSERT_TRUE(read_game_project(folder, game, error)) << error;
+  ASSERT_EQ(game.fonts.size(), 1u);
+  EXPECT_EQ(game.fonts[0].style.height_by, rollwick_host::FontStyle::Height::nominal);
+  EXPECT_TRUE(game.fonts[0].style.ascender_fixup);
+  EXPECT_EQ(game.fonts[0].style.outline_thickness, 3) << "a bitmap font's outline as thick as its scale";
+  EXPECT_EQ(game.depth, 32);
+
+  EXPECT_FALSE(read_game_project(folder + "/nothing", game, error));
+  EXPECT_EQ(error, "--game " + folder + "/nothing: no such folder");
+  unlink((folder + "/Game.agf").c_str());
+  EXPECT_FALSE(read_game_project(folder, game, error));
+  EXPECT_NE(error.find("has no Game.agf"), std::string::npos) << error;
+  std::ofstream(folder + "/Game.agf") << "<AGSEditorDocument><Game>";
+  EXPECT_FALSE(read_game_project(folder, game, error));
+  EXPECT_NE(error.find("not a readable project file"), std::string::npos) << error;
+  std::system(("rm -rf " + folder).c_str());
+}

@@ -1,0 +1,187 @@
+#include "game_project.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <pugixml.hpp>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+namespace rollwick_preview {
+
+namespace {
+
+// Editor versions whose upgrade gives older projects other font defaults.
+constexpr long first_version_with_font_metrics = 3060000;   // 3.6.0
+constexpr long first_version_with_font_heights = 3060303;   // 3.6.3.3
+
+bool same_ignoring_case(const std::string &a, const char *b) {
+  if (a.size() != std::strlen(b)) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+bool is_directory(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+int number_of(const pugi::xml_node &node, const char *child, int fallback) {
+  const pugi::xml_node element = node.child(child);
+  if (!element) return fallback;
+  const char *text = element.text().get();
+  char *end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return end != text ? static_cast<int>(value) : fallback;
+}
+
+std::string text_of(const pugi::xml_node &node, const char *child) { return node.child(child).text().get(); }
+
+bool has(const pugi::xml_node &node, const char *child) { return static_cast<bool>(node.child(child)); }
+
+int depth_of(const std::string &setting) {
+  if (setting == "Palette") return 8;
+  if (setting == "HighColor") return 16;
+  return 32;
+}
+
+rollwick_host::FontStyle::Height height_of(const std::string &setting, rollwick_host::FontStyle::Height fallback) {
+  using Height = rollwick_host::FontStyle::Height;
+  if (setting == "NominalHeight") return Height::nominal;
+  if (setting == "PixelHeight") return Height::real;
+  if (setting == "CustomValue") return Height::custom;
+  return fallback;
+}
+
+GameFont read_font(const pugi::xml_node &node, const GameProject &project, long version,
+                   const std::string &game_height_by) {
+  using rollwick_host::FontStyle;
+  GameFont font;
+  font.id = number_of(node, "ID", 0);
+  const std::string base = "agsfnt" + std::to_string(font.id);
+  font.file = find_file_ignoring_case(project.directory, base + ".ttf");
+  font.truetype = !font.file.empty();
+  if (font.file.empty()) font.file = find_file_ignoring_case(project.directory, base + ".wfn");
+
+  FontStyle &style = font.style;
+  font.point_size = number_of(node, "PointSize", 0);
+  style.size_multiplier = std::max(1, number_of(node, "SizeMultiplier", 1));
+  style.character_spacing = number_of(node, "CharacterSpacing", 0);
+  style.vertical_offset = number_of(node, "VerticalOffset", 0);
+  style.line_spacing = number_of(node, "LineSpacing", 0);
+  style.custom_height = number_of(node, "CustomHeightValue", 0);
+
+  const bool old_project = version < first_version_with_font_metrics;
+  FontStyle::Height height_by = FontStyle::Height::nominal;
+  if (!old_project) {
+    if (version < first_version_with_font_heights && !game_height_by.empty()) {
+      height_by = height_of(game_height_by, height_by);
+    }
+    height_by = height_of(text_of(node, "HeightDefinedBy"), height_by);
+  }
+  style.height_by = height_by;
+  style.ascender_fixup = old_project || text_of(node, "TTFMetricsFixup") == "SetAscenderToHeight";
+
+  const std::string outline = text_of(node, "OutlineStyle");
+  if (outline == "Automatic") {
+    style.outline = FontStyle::Outline::automatic;
+  } else if (outline == "UseOutlineFont") {
+    style.outline = FontStyle::Outline::font;
+    style.outline_font = number_of(node, "OutlineFont", 0);
+  }
+  style.outline_thickness = std::max(1, number_of(node, "AutoOutlineThickness", 1));
+  style.rounded_outline = !old_project && text_of(node, "AutoOutlineStyle") == "Rounded";
+  if (old_project && !font.truetype) style.outline_thickness = style.size_multiplier;
+  return font;
+}
+
+// Every <Sprite> below a sprite folder, however deeply folders nest.
+void read_sprite_flags(const pugi::xml_node &folder, GameProject &project) {
+  for (const pugi::xml_node &child : folder.children()) {
+    if (std::strcmp(child.name(), "Sprite") == 0) {
+      project.sprite_alpha[child.attribute("Slot").as_int()] =
+          std::strcmp(child.attribute("AlphaChannel").as_string(), "True") == 0;
+    } else {
+      read_sprite_flags(child, project);
+    }
+  }
+}
+
+}  // namespace
+
+std::string find_file_ignoring_case(const std::string &directory, const std::string &name) {
+  DIR *listing = opendir(directory.c_str());
+  if (listing == nullptr) return "";
+  std::string found;
+  while (const dirent *entry = readdir(listing)) {
+    if (same_ignoring_case(name, entry->d_name)) {
+      found = directory + "/" + entry->d_name;
+      if (name == entry->d_name) break;  // the exact name wins over another spelling
+    }
+  }
+  closedir(listing);
+  return found;
+}
+
+bool read_game_project(const std::string &directory, GameProject &project, std::string &error) {
+  project = GameProject{};
+  project.directory = directory;
+  if (!is_directory(directory)) {
+    error = "--game " + directory + ": no such folder";
+    return false;
+  }
+  project.agf_path = find_file_ignoring_case(directory, "Game.agf");
+  if (project.agf_path.empty()) {
+    error = "--game " + directory + ": the folder has no Game.agf (give the game's project folder)";
+    return false;
+  }
+  pugi::xml_document document;
+  const pugi::xml_parse_result parsed = document.load_file(project.agf_path.c_str());
+  if (!parsed) {
+    error = project.agf_path + ": not a readable project file at byte " + std::to_string(parsed.offset) + ": " +
+            parsed.description();
+    return false;
+  }
+  const pugi::xml_node root = document.child("AGSEditorDocument");
+  const pugi::xml_node game = root.child("Game");
+  if (!game) {
+    error = project.agf_path + ": not a game project file (no <AGSEditorDocument><Game>)";
+    return false;
+  }
+  const long version = root.attribute("VersionIndex").as_llong(first_version_with_font_heights);
+
+  const pugi::xml_node settings = game.child("Settings");
+  const std::string resolution = text_of(settings, "CustomResolution");
+  int width = 0;
+  int height = 0;
+  if (std::sscanf(resolution.c_str(), "%d,%d", &width, &height) == 2 && width > 0 && height > 0 && width <= 8192 &&
+      height <= 8192) {
+    project.width = width;
+    project.height = height;
+  }
+  if (has(settings, "ColorDepth")) project.depth = depth_of(text_of(settings, "ColorDepth"));
+  project.antialias_fonts = text_of(settings, "AntiAliasFonts") == "True";
+  const std::string game_height_by = text_of(settings, "TTFHeightDefinedBy");
+
+  for (const pugi::xml_node &entry : game.child("Palette").children("PaletteEntry")) {
+    const int index = entry.attribute("Index").as_int(-1);
+    if (index < 0 || index > 255) continue;
+    const auto channel = [&](const char *name) {
+      return static_cast<uint32_t>(std::min(255, std::max(0, entry.attribute(name).as_int())));
+    };
+    project.palette[static_cast<size_t>(index)] = channel("Red") << 16 | channel("Green") << 8 | channel("Blue");
+  }
+  for (const pugi::xml_node &font : game.child("Fonts").children("Font")) {
+    project.fonts.push_back(read_font(font, project, version, game_height_by));
+  }
+  read_sprite_flags(game.child("Sprites"), project);
+  project.sprite_file = find_file_ignoring_case(directory, "acsprset.spr");
+  project.sprite_index = find_file_ignoring_case(directory, "sprindex.dat");
+  return true;
+}
+
+}  // namespace rollwick_preview

@@ -1,0 +1,48 @@
+// A game's project folder as the editor leaves it: Game.agf (read with
+// pugixml) for the resolution, colour depth, palette, font settings and the
+// sprites' alpha flags, and the names of the font and sprite files beside it.
+// File names are matched without regard to case.
+//
+// Errors: read_game_project returns false with `error` naming the path when
+// the folder or its Game.agf is missing or Game.agf cannot be read; settings
+// it lacks take the editor's defaults for the project's version.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fonts.h"
+
+namespace rollwick_preview {
+
+struct GameFont {
+  int id = 0;
+  std::string file;       // agsfnt<ID>.ttf if the folder has it, else agsfnt<ID>.wfn; empty if neither
+  bool truetype = false;
+  int point_size = 0;     // 0 for bitmap fonts
+  rollwick_host::FontStyle style;
+};
+
+struct GameProject {
+  std::string directory;
+  std::string agf_path;
+  int width = 320;
+  int height = 200;
+  int depth = 32;
+  bool antialias_fonts = false;
+  std::array<uint32_t, 256> palette{};  // 0xRRGGBB
+  std::vector<GameFont> fonts;
+  std::map<int32_t, bool> sprite_alpha;  // slot: the sprite's alpha channel is used
+  std::string sprite_file;               // acsprset.spr, empty if the folder has none
+  std::string sprite_index;              // sprindex.dat, empty if the folder has none
+};
+
+bool read_game_project(const std::string &directory, GameProject &project, std::string &error);
+
+// `directory`/`name` with the case of the file that is there; empty if none is.
+std::string find_file_ignoring_case(const std::string &directory, const std::string &name);
+
+}  // namespace rollwick_preview
