@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "lint.h"
+#include "old_style_string.h"
 
 namespace rollwick_preview {
 

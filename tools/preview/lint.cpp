@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "plugin_session.h"
+#include "old_style_string.h"
 
 namespace rollwick_preview {
 
@@ -141,18 +141,6 @@ class Linter {
 };
 
 }  // namespace
-
-std::string old_style_string_warning(const std::string &text) {
-  const size_t kept = OLD_STYLE_STRING_SIZE - 1;
-  if (text.size() <= kept) return "";
-  // The end of what is kept: its last line when that is short, else its last ten bytes.
-  const std::string kept_text = text.substr(0, kept);
-  const size_t last_break = kept_text.rfind("[[");
-  std::string end = kept_text.substr(kept - 10);
-  if (last_break != std::string::npos && kept - (last_break + 2) <= 20) end = kept_text.substr(last_break + 2);
-  return "text of " + std::to_string(text.size()) + " characters; a game's old-style string holds " +
-         std::to_string(kept) + ": it will show '..." + end + "'";
-}
 
 std::vector<Warning> lint_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,
                                  const rollwick_host::RenderingEngine &engine, const LintSources &sources) {

@@ -25,8 +25,5 @@ struct LintSources {
 std::vector<Warning> lint_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,
                                  const rollwick_host::RenderingEngine &engine, const LintSources &sources = {});
 
-// The warning for a text longer than a game's old-style `string` holds, or
-// empty: the game keeps its first 199 bytes.
-std::string old_style_string_warning(const std::string &text);
 
 }  // namespace rollwick_preview

@@ -97,7 +97,7 @@ int32_t PluginSession::call(const Call &call) {
   for (size_t i = 0; i < call.arguments.size() && i < 8; ++i) {
     const Value &value = call.arguments[i];
     if (value.type == ValueType::text) {
-      std::snprintf(text_buffer_, sizeof text_buffer_, "%s", value.text.c_str());
+      old_style_copy(text_buffer_, value.text);
       arguments[i] = reinterpret_cast<intptr_t>(text_buffer_);
     } else {
       arguments[i] = static_cast<intptr_t>(value.number);

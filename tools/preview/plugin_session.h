@@ -7,12 +7,10 @@
 #include <string>
 
 #include "credits_script.h"
+#include "old_style_string.h"
 #include "rendering_host.h"
 
 namespace rollwick_preview {
-
-// A game's old-style `string` holds this many bytes, its terminator included.
-constexpr size_t OLD_STYLE_STRING_SIZE = 200;
 
 class PreviewEngine : public rollwick_host::RenderingEngine {
  public:
