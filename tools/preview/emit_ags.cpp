@@ -1,5 +1,6 @@
 #include "emit_ags.h"
 
+#include <set>
 #include <sstream>
 
 #include "old_style_string.h"
@@ -31,51 +32,202 @@ std::string ags_literal(const std::string &text) {
   return out + "\"";
 }
 
-std::string call_text(const Call &call) {
-  std::string out = call.name + "(";
-  for (size_t i = 0; i < call.arguments.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += call.arguments[i].type == ValueType::text ? "text" : std::to_string(call.arguments[i].number);
-  }
-  return out + ")";
+const std::set<std::string> string_functions = {"StrCopy", "StrCat", "StrFormat", "Wait"};
+
+int precedence(const std::string &op) {
+  if (op == "||") return 0;
+  if (op == "&&") return 1;
+  if (op == "==" || op == "!=" || op == "<" || op == ">" || op == "<=" || op == ">=") return 2;
+  if (op == "+" || op == "-") return 3;
+  return 4;
 }
 
-void emit(std::ostringstream &out, const std::vector<Statement> &statements, const std::string &indent) {
-  for (const Statement &statement : statements) {
-    for (const Value &argument : statement.call.arguments) {
-      if (argument.type != ValueType::text) continue;
-      const std::string cut = old_style_string_warning(argument.text);
-      if (!cut.empty()) out << indent << "// warning: " << cut << "\n";
-      out << indent << "StrCopy(text, " << ags_literal(argument.text) << ");\n";
+class Emitter {
+ public:
+  explicit Emitter(std::string buffer) : buffer_(std::move(buffer)) {}
+
+  std::string expression(const Expression &value) const {
+    switch (value.kind) {
+      case Expression::Kind::number:
+        return std::to_string(value.number);
+      case Expression::Kind::text:
+        return ags_literal(value.text);
+      case Expression::Kind::variable:
+        return value.text;
+      case Expression::Kind::unary: {
+        const std::string inner = operand(value.operands[0], 5);
+        return value.text + (inner[0] == '-' ? "(" + inner + ")" : inner);  // never "--"
+      }
+      case Expression::Kind::binary: {
+        const int level = precedence(value.text);
+        return operand(value.operands[0], level) + " " + value.text + " " + operand(value.operands[1], level + 1);
+      }
+      case Expression::Kind::call: {
+        std::string out = value.text + "(";
+        for (size_t i = 0; i < value.operands.size(); ++i) out += (i > 0 ? ", " : "") + expression(value.operands[i]);
+        return out + ")";
+      }
     }
+    return "";
+  }
+
+  // The statements of a body; a plug-in call given a string literal gets it
+  // through the buffer, filled by StrCopy just before.
+  void statements(std::ostringstream &out, const std::vector<Statement> &list, const std::string &indent) const {
+    for (const Statement &statement : list) this->statement(out, statement, indent);
+  }
+
+  static bool takes_literal(const Statement &statement) {
+    if (statement.kind != Statement::Kind::expression || statement.expression.kind != Expression::Kind::call ||
+        string_functions.count(statement.expression.text)) {
+      return false;
+    }
+    for (const Expression &argument : statement.expression.operands) {
+      if (argument.kind == Expression::Kind::text) return true;
+    }
+    return false;
+  }
+
+  static bool any_literal(const std::vector<Statement> &list) {
+    for (const Statement &statement : list) {
+      if (takes_literal(statement)) return true;
+      for (const auto *inner : {&statement.body, &statement.otherwise, &statement.init, &statement.step}) {
+        if (any_literal(*inner)) return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  std::string operand(const Expression &inner, int level) const {
+    const std::string text = expression(inner);
+    if (inner.kind == Expression::Kind::binary && precedence(inner.text) < level) return "(" + text + ")";
+    return text;
+  }
+
+  std::string simple(const Statement &statement) const {
+    if (statement.kind == Statement::Kind::assignment) {
+      if (statement.op == "++" || statement.op == "--") return statement.name + statement.op;
+      return statement.name + " " + statement.op + " " + expression(statement.expression);
+    }
+    return expression(statement.expression);
+  }
+
+  void body(std::ostringstream &out, const std::vector<Statement> &list, const std::string &indent) const {
+    out << " {\n";
+    statements(out, list, indent + "  ");
+    out << indent << "}";
+  }
+
+  void statement(std::ostringstream &out, const Statement &statement, const std::string &indent) const {
     switch (statement.kind) {
-      case Statement::Kind::call:
-        out << indent << call_text(statement.call) << ";\n";
+      case Statement::Kind::expression: {
+        if (!takes_literal(statement)) {
+          out << indent << simple(statement) << ";\n";
+          break;
+        }
+        Expression call = statement.expression;
+        for (Expression &argument : call.operands) {
+          if (argument.kind != Expression::Kind::text) continue;
+          const std::string cut = old_style_string_warning(argument.text);
+          if (!cut.empty()) out << indent << "// warning: " << cut << "\n";
+          out << indent << "StrCopy(" << buffer_ << ", " << ags_literal(argument.text) << ");\n";
+          argument.kind = Expression::Kind::variable;
+          argument.text = buffer_;
+        }
+        out << indent << expression(call) << ";\n";
         break;
-      case Statement::Kind::wait:
-        out << indent << "Wait(" << statement.frames << ");\n";
+      }
+      case Statement::Kind::declaration:
+        out << indent << statement.type << " " << statement.name;
+        if (statement.has_expression) out << " = " << expression(statement.expression);
+        out << ";\n";
         break;
-      case Statement::Kind::loop:
-        out << indent << "while (" << call_text(statement.call) << " == 0) {\n";
-        emit(out, statement.body, indent + "  ");
+      case Statement::Kind::assignment:
+        out << indent << simple(statement) << ";\n";
+        break;
+      case Statement::Kind::block:
+        out << indent << "{\n";
+        statements(out, statement.body, indent + "  ");
         out << indent << "}\n";
+        break;
+      case Statement::Kind::if_else:
+        out << indent << "if (" << expression(statement.expression) << ")";
+        body(out, statement.body, indent);
+        if (!statement.otherwise.empty()) {
+          out << " else";
+          body(out, statement.otherwise, indent);
+        }
+        out << "\n";
+        break;
+      case Statement::Kind::while_loop:
+        out << indent << "while (" << expression(statement.expression) << ")";
+        body(out, statement.body, indent);
+        out << "\n";
+        break;
+      case Statement::Kind::for_loop: {
+        // Written as a block with a while loop: AGS script of 3.6 has no for
+        // loop with a declaration in it.
+        out << indent << "{\n";
+        statements(out, statement.init, indent + "  ");
+        out << indent << "  while (" << (statement.has_expression ? expression(statement.expression) : "1") << ") {\n";
+        statements(out, statement.body, indent + "    ");
+        statements(out, statement.step, indent + "    ");
+        out << indent << "  }\n" << indent << "}\n";
+        break;
+      }
+      case Statement::Kind::return_value:
+        out << indent << "return";
+        if (statement.has_expression) out << " " << expression(statement.expression);
+        out << ";\n";
         break;
     }
   }
+
+  std::string buffer_;
+};
+
+bool declares(const std::vector<Statement> &list, const std::string &name) {
+  for (const Statement &statement : list) {
+    if (statement.kind == Statement::Kind::declaration && statement.name == name) return true;
+    for (const auto *inner : {&statement.body, &statement.otherwise, &statement.init, &statement.step}) {
+      if (declares(*inner, name)) return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
 std::string emit_ags(const Script &script) {
+  // The buffer that literals pass through: "text", unless the script has a
+  // variable of that name.
+  bool taken = declares(script.globals, "text") || declares(script.statements, "text");
+  for (const ScriptFunction &function : script.functions) taken = taken || declares(function.body, "text");
+  const std::string buffer = taken ? "credit_text" : "text";
+  const Emitter emitter(buffer);
+
   std::ostringstream out;
   out << "// Credits for agsRollwick 2.0, from " << script.file << ".\n"
       << "// Paste into a room or global script; the game setting that enforces\n"
       << "// new-style strings must be off. One string buffer serves every text,\n"
-      << "// because the plug-in keeps its own copy of each.\n"
-      << "function play_credits() {\n"
-      << "  string text;\n";
-  emit(out, script.statements, "  ");
-  out << "}\n";
+      << "// because the plug-in keeps its own copy of each.\n";
+  emitter.statements(out, script.globals, "");
+  bool has_entry = false;
+  for (const ScriptFunction &function : script.functions) has_entry = has_entry || function.name == "play_credits";
+  if (!script.statements.empty() || script.functions.empty()) {
+    // Statements outside functions become a function of their own.
+    out << "function " << (has_entry ? "play_credits_first" : "play_credits") << "() {\n";
+    out << "  string " << buffer << ";\n";
+    emitter.statements(out, script.statements, "  ");
+    out << "}\n";
+  }
+  for (const ScriptFunction &function : script.functions) {
+    out << "\nfunction " << function.name << "() {\n";
+    if (Emitter::any_literal(function.body)) out << "  string " << buffer << ";\n";
+    emitter.statements(out, function.body, "  ");
+    out << "}\n";
+  }
   return out.str();
 }
 

@@ -1,7 +1,5 @@
 #include "lint.h"
 
-#include <set>
-
 #include "old_style_string.h"
 
 namespace rollwick_preview {
@@ -13,140 +11,183 @@ bool has_markup(const std::string &text) {
          text.find("<#>") != std::string::npos;
 }
 
-class Linter {
- public:
-  Linter(const std::map<std::string, FunctionSignature> &functions, const rollwick_host::RenderingEngine &engine,
-         const LintSources &sources)
-      : functions_(functions), engine_(engine), sources_(sources) {}
-
-  void check(const std::vector<Statement> &statements) {
-    for (const Statement &statement : statements) {
-      if (statement.kind == Statement::Kind::wait) continue;
-      check_call(statement.call);
-      if (statement.kind == Statement::Kind::loop) {
-        check(statement.body);
-        playing_ = false;  // the loop waits for the finish
-      }
-    }
-  }
-
-  std::vector<Warning> warnings;
-
- private:
-  void warn(const Call &call, const std::string &message) { warnings.push_back({call.line, message}); }
-
-  int32_t number(const Call &call, const std::string &parameter) const {
-    const FunctionSignature &signature = functions_.at(call.name);
-    for (size_t i = 0; i < signature.parameter_names.size(); ++i) {
-      if (signature.parameter_names[i] == parameter) return call.arguments[i].number;
-    }
-    return 0;
-  }
-
-  void check_call(const Call &call) {
-    const FunctionSignature &signature = functions_.at(call.name);
-    for (const Value &argument : call.arguments) {
-      if (argument.type != ValueType::text) continue;
-      const std::string cut = old_style_string_warning(argument.text);
-      if (!cut.empty()) warn(call, call.name + ": " + cut);
-    }
-    bool in_range = true;
-    for (size_t i = 0; i < signature.parameter_names.size(); ++i) {
-      const std::string &name = signature.parameter_names[i];
-      const int32_t value = call.arguments[i].number;
-      if (name == "sequence" && call.name != "GetCurrentStaticCredit" && (value < 1 || value > 2)) {
-        warn(call, call.name + ": sequence " + std::to_string(value) + " is not 1 or 2; the call does nothing");
-        in_range = false;
-      } else if ((name == "line" || name == "id") && (value < 1 || value > 100)) {
-        warn(call, call.name + ": " + name + " " + std::to_string(value) + " is outside 1 to 100; the call does nothing");
-        in_range = false;
-      }
-    }
-    if (!in_range) return;
-
-    if (call.name == "SetCredit") {
-      const std::string &text = call.arguments[2].text;
-      if (text.find('<') != std::string::npos && !has_markup(text)) {
-        warn(call, "SetCredit: \"" + text + "\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing");
-      }
-      if (text.find("[[") != std::string::npos) {
-        warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
-      }
-      if (text.find('<') == std::string::npos) check_width(call, text, number(call, "font"));
-      check_font(call, number(call, "font"));
-    } else if (call.name == "SetStaticCredit" || call.name == "SetStaticCreditTitle") {
-      const std::string &text = call.arguments[2].text;
-      if (has_markup(text)) {
-        warn(call, call.name + ": markup works only in scrolling lines; this static text shows \"" + text +
-                       "\" literally");
-      }
-      check_font(call, number(call, "font"));
-      if (call.name == "SetStaticCredit") {
-        size_t start = 0;
-        for (;;) {
-          const size_t end = text.find("[[", start);
-          check_width(call, text.substr(start, end == std::string::npos ? std::string::npos : end - start),
-                      number(call, "font"));
-          if (end == std::string::npos) break;
-          start = end + 2;
-        }
-      } else {
-        check_width(call, text, number(call, "font"));
-      }
-    } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
-      const int32_t slot = number(call, "slot");
-      if (engine_.sprite_images.count(slot) == 0 && warned_slots_.insert(slot).second) {
-        if (!sources_.sprite_file.empty()) {
-          warn(call, call.name + ": sprite slot " + std::to_string(slot) + " is not in the game's sprite file " +
-                         sources_.sprite_file + "; it shows as a 1x1 transparent sprite");
-        } else {
-          warn(call, call.name + ": sprite slot " + std::to_string(slot) +
-                         " has no file (give one with --sprite " + std::to_string(slot) +
-                         "=FILE.png); it shows as a 1x1 transparent sprite");
-        }
-      }
-    } else if (call.name == "RunCreditSequence" || call.name == "RunStaticCreditSequence") {
-      if (playing_) {
-        warn(call, call.name + " while credits still play stops them instead of starting sequence " +
-                       std::to_string(number(call, "sequence")) + " (wait for the finish first)");
-      }
-      playing_ = !playing_;
-    } else if (call.name == "ShowStaticCredit") {
-      playing_ = true;
-    }
-  }
-
-  // Once a font number: a game that has fonts but not this one.
-  void check_font(const Call &call, int32_t font) {
-    if (engine_.fonts.empty() || engine_.fonts.count(font) != 0 || !warned_fonts_.insert(font).second) return;
-    warn(call, call.name + ": the game has no font " + std::to_string(font) +
-                   "; the previewer draws it in its own default font");
-  }
-
-  void check_width(const Call &call, const std::string &text, int32_t font) {
-    const int width = engine_.measure(font, text.c_str()).width;
-    if (width > engine_.settings.screen_width) {
-      warn(call, call.name + ": \"" + text + "\" is " + std::to_string(width) + " pixels wide in font " +
-                     std::to_string(font) + ", wider than the " + std::to_string(engine_.settings.screen_width) +
-                     "-pixel screen");
-    }
-  }
-
-  const std::map<std::string, FunctionSignature> &functions_;
-  const rollwick_host::RenderingEngine &engine_;
-  const LintSources &sources_;
-  bool playing_ = false;
-  std::set<int32_t> warned_slots_;
-  std::set<int32_t> warned_fonts_;
-};
+std::string trimmed(const std::string &text) {
+  size_t first = 0;
+  while (first < text.size() && static_cast<unsigned char>(text[first]) <= 32) ++first;
+  size_t last = text.size();
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
+  return text.substr(first, last - first);
+}
 
 }  // namespace
 
-std::vector<Warning> lint_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,
-                                 const rollwick_host::RenderingEngine &engine, const LintSources &sources) {
-  Linter linter(functions, engine, sources);
-  linter.check(script.statements);
-  return linter.warnings;
+Linter::Linter(const std::map<std::string, FunctionSignature> &functions, const rollwick_host::RenderingEngine &engine,
+               LintSources sources)
+    : functions_(functions), engine_(engine), sources_(std::move(sources)) {}
+
+void Linter::warn(const Call &call, const std::string &message) {
+  if (given_.insert({call.line, message}).second) warnings.push_back({call.line, message});
+}
+
+int32_t Linter::number(const Call &call, const std::string &parameter) const {
+  const FunctionSignature &signature = functions_.at(call.name);
+  for (size_t i = 0; i < signature.parameter_names.size() && i < call.arguments.size(); ++i) {
+    if (signature.parameter_names[i] == parameter) return call.arguments[i].number;
+  }
+  return 0;
+}
+
+void Linter::on_call(const Call &call, int32_t result) {
+  const FunctionSignature &signature = functions_.at(call.name);
+  for (const Value &argument : call.arguments) {
+    if (argument.type != ValueType::text) continue;
+    const std::string cut = old_style_string_warning(argument.text);
+    if (!cut.empty()) warn(call, call.name + ": " + cut);
+  }
+  bool in_range = true;
+  for (size_t i = 0; i < signature.parameter_names.size() && i < call.arguments.size(); ++i) {
+    const std::string &name = signature.parameter_names[i];
+    const int32_t value = call.arguments[i].number;
+    if (name == "sequence" && call.name != "GetCurrentStaticCredit" && (value < 1 || value > 2)) {
+      warn(call, call.name + ": sequence " + std::to_string(value) + " is not 1 or 2; the call does nothing");
+      in_range = false;
+    } else if ((name == "line" || name == "id") && (value < 1 || value > 100)) {
+      warn(call, call.name + ": " + name + " " + std::to_string(value) + " is outside 1 to 100; the call does nothing");
+      in_range = false;
+    }
+  }
+  const bool toggles = call.name == "RunCreditSequence" || call.name == "RunStaticCreditSequence";
+  if (!in_range && !toggles) return;
+
+  const int32_t sequence = number(call, "sequence");
+  if (call.name == "SetCredit") {
+    const std::string &text = call.arguments[2].text;
+    if (text.find('<') != std::string::npos && !has_markup(text)) {
+      warn(call, "SetCredit: \"" + printable(text) + "\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing");
+    }
+    if (text.find("[[") != std::string::npos) {
+      warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
+    }
+    const int32_t font = number(call, "font");
+    if (text.find('<') == std::string::npos) check_width(call, text, font);
+    if (has_markup(text)) check_columns(call, text, number(call, "x_pos"), font);
+    check_font(call, font);
+    check_colour(call, number(call, "colour"));
+  } else if (call.name == "SetStaticCredit" || call.name == "SetStaticCreditTitle") {
+    const std::string &text = call.arguments[2].text;
+    if (has_markup(text)) {
+      warn(call, call.name + ": markup works only in scrolling lines; this static text shows \"" + printable(text) +
+                     "\" literally");
+    }
+    const int32_t font = number(call, "font");
+    check_font(call, font);
+    check_colour(call, number(call, "colour"));
+    auto &entry = static_entries_[{sequence, number(call, "id")}];
+    if (call.name == "SetStaticCredit") {
+      entry.second = text.find("[[") != std::string::npos;
+      size_t start = 0;
+      for (;;) {
+        const size_t end = text.find("[[", start);
+        check_width(call, text.substr(start, end == std::string::npos ? std::string::npos : end - start), font);
+        if (end == std::string::npos) break;
+        start = end + 2;
+      }
+    } else {
+      entry.first = !text.empty();
+      check_width(call, text, font);
+    }
+  } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
+    const int32_t slot = number(call, "slot");
+    if (engine_.sprite_images.count(slot) == 0 && warned_slots_.insert(slot).second) {
+      if (slot < 0) {
+        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " does not exist (slots are 0 or more); "
+                                                                          "it shows as a 1x1 transparent sprite");
+      } else if (!sources_.sprite_file.empty()) {
+        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " is not in the game's sprite file " +
+                       sources_.sprite_file + "; it shows as a 1x1 transparent sprite");
+      } else {
+        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " has no file (give one with --sprite " +
+                       std::to_string(slot) + "=FILE.png); it shows as a 1x1 transparent sprite");
+      }
+    }
+  } else if (call.name == "SequenceSettings") {
+    if (number(call, "speed") < 0) {
+      warn(call, "SequenceSettings: a negative speed never moves the roll, so it never finishes by itself");
+    }
+  } else if (toggles) {
+    if (playing_) {
+      warn(call, call.name + " while credits still play stops them instead of starting sequence " +
+                     std::to_string(sequence) + " (wait for the finish first)");
+      playing_ = false;
+    } else if (in_range) {
+      playing_ = true;
+      (call.name == "RunCreditSequence" ? started_scrolling_ : started_static_).insert(sequence);
+    }
+  } else if (call.name == "ShowStaticCredit") {
+    playing_ = true;
+    started_static_.insert(sequence);
+    const int32_t style = number(call, "style");
+    if (style != 0 && style != 1) {
+      warn(call, "ShowStaticCredit: style " + std::to_string(style) +
+                     " is neither 0 (plain) nor 1 (typewriter): nothing is drawn for the credit's time");
+    } else if (style == 1) {
+      const auto entry = static_entries_.find({sequence, number(call, "id")});
+      if (entry != static_entries_.end() && (entry->second.first || entry->second.second)) {
+        warn(call, "ShowStaticCredit: the typewriter draws the credit's text only, on one line: its title is not "
+                   "drawn and \"[[\" shows as it is");
+      }
+    }
+  } else if (call.name == "IsSequenceFinished" || call.name == "IsStaticSequenceFinished") {
+    const bool scrolling = call.name == "IsSequenceFinished";
+    if (!(scrolling ? started_scrolling_ : started_static_).count(sequence)) {
+      warn(call, call.name + ": sequence " + std::to_string(sequence) + " was never started, so it never finishes");
+    }
+    if (result != 0) playing_ = false;
+  }
+}
+
+// Once a font number: a game that has fonts but not this one.
+void Linter::check_font(const Call &call, int32_t font) {
+  if (engine_.fonts.empty() || engine_.fonts.count(font) != 0 || !warned_fonts_.insert(font).second) return;
+  warn(call, call.name + ": the game has no font " + std::to_string(font) +
+                 "; the previewer draws it in its own default font");
+}
+
+void Linter::check_colour(const Call &call, int32_t colour) {
+  if (sources_.has_background) return;
+  if (rollwick_host::ags_colour(colour, engine_.settings.colour_depth, engine_.palette) != 0) return;
+  warn(call, call.name + ": colour " + std::to_string(colour) + " is black in a " +
+                 std::to_string(engine_.settings.colour_depth) + "-bit game: nothing shows on a black screen");
+}
+
+void Linter::check_width(const Call &call, const std::string &text, int32_t font) {
+  const int width = engine_.measure(font, text.c_str()).width;
+  if (width > engine_.settings.screen_width) {
+    warn(call, call.name + ": \"" + printable(text) + "\" is " + std::to_string(width) + " pixels wide in font " +
+                   std::to_string(font) + ", wider than the " + std::to_string(engine_.settings.screen_width) +
+                   "-pixel screen");
+  }
+}
+
+// Two columns placed `x` from either edge must not run into each other.
+void Linter::check_columns(const Call &call, const std::string &text, int32_t x, int32_t font) {
+  if (text.find("<#>") != std::string::npos && text.find("<>") == std::string::npos &&
+      text.find("<.>") == std::string::npos) {
+    return;  // either side of the centre: they cannot cross
+  }
+  const size_t open = text.find('<');
+  const size_t close = text.find('>', open);
+  if (close == std::string::npos) return;
+  const std::string left = trimmed(text.substr(0, open));
+  const std::string right = trimmed(text.substr(close + 1));
+  const int64_t width = engine_.settings.screen_width;
+  const int64_t margin = x < 0 ? 0 : (width == 640 ? 2 * static_cast<int64_t>(x) : x);
+  const int64_t left_end = margin + engine_.measure(font, left.c_str()).width;
+  const int64_t right_start = width - margin - engine_.measure(font, right.c_str()).width;
+  if (left_end > right_start) {
+    warn(call, call.name + ": at x " + std::to_string(x) + " the columns of \"" + printable(text) +
+                   "\" run into each other (" + std::to_string(left_end - right_start) + " pixels)");
+  }
 }
 
 }  // namespace rollwick_preview

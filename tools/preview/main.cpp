@@ -71,6 +71,7 @@ struct Options {
   bool strict = false;
   bool quiet = false;
   std::string plugin;
+  std::string function;
 };
 
 [[noreturn]] void usage_error(const std::string &message) {
@@ -142,6 +143,8 @@ Options parse_options(int argc, char **argv) {
       options.max_frames = whole_number(value(), argument, 0, INT64_MAX / 2);
     } else if (argument == "--strict") {
       options.strict = true;
+    } else if (argument == "--function") {
+      options.function = value();
     } else if (argument == "--plugin") {
       options.plugin = value();
     } else if (argument == "-q" || argument == "--quiet") {
@@ -322,16 +325,12 @@ int main(int argc, char **argv) {
   set_up_sprites(options, engine);
   LintSources sources;
   if (has_game) sources.sprite_file = game.sprite_file;
-  const std::vector<Warning> warnings = lint_script(script, session.functions(), engine, sources);
-  for (const Warning &warning : warnings) {
-    std::fprintf(stderr, "%s:%d: warning: %s\n", options.script.c_str(), warning.line, warning.message.c_str());
-  }
-  if (options.strict && !warnings.empty()) {
-    std::fprintf(stderr, "rollwick-preview: %zu warning%s with --strict; nothing rendered\n", warnings.size(),
-                 warnings.size() == 1 ? "" : "s");
-    return 1;
-  }
-
+  Linter linter(session.functions(), engine, sources);
+  size_t warnings = 0;
+  const auto print_warning = [&](int line, const std::string &message) {
+    std::fprintf(stderr, "%s:%d: warning: %s\n", options.script.c_str(), line, message.c_str());
+    warnings += 1;
+  };
   std::vector<std::unique_ptr<OutputSink>> outputs;
   if (options.single_frame >= 0) {
     outputs.push_back(make_single_frame_output(options.output, options.single_frame));
@@ -357,7 +356,20 @@ int main(int argc, char **argv) {
   if (capped_by_user) run_options.max_frames = options.max_frames;
   Progress progress(capped_by_user ? options.max_frames : 0);
   run_options.progress = [&progress](int64_t frames) { progress.update(frames); };
-  const RunResult result = run_script(script, session, engine, sinks, run_options);
+  run_options.entry = options.function;
+  run_options.on_warning = print_warning;
+  run_options.on_call = [&](const Call &call, int32_t result) {
+    const size_t before = linter.warnings.size();
+    linter.on_call(call, result);
+    for (size_t i = before; i < linter.warnings.size(); ++i) print_warning(linter.warnings[i].line, linter.warnings[i].message);
+  };
+  RunResult result;
+  try {
+    result = run_script(script, session, engine, sinks, run_options);
+  } catch (const ScriptError &bad) {
+    std::fprintf(stderr, "%s\n", bad.what());
+    return 1;
+  }
   progress.done();
   if (result.capped && !capped_by_user) {
     std::fprintf(stderr, "rollwick-preview: warning: stopped after %lld frames; the script may never end "
@@ -387,7 +399,7 @@ int main(int argc, char **argv) {
       for (size_t i = 0; i < sound.second.size(); ++i) std::printf("%s %lld", i ? "," : "", static_cast<long long>(sound.second[i]));
       std::printf("\n");
     }
-    if (!warnings.empty()) std::printf("warnings: %zu\n", warnings.size());
+    if (warnings > 0) std::printf("warnings: %zu\n", warnings);
   }
   return written ? 0 : 1;
 }

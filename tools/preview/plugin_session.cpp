@@ -93,20 +93,28 @@ bool PluginSession::load(const std::string &path, PreviewEngine &engine, std::st
 }
 
 int32_t PluginSession::call(const Call &call) {
+  const intptr_t result = call_raw(call, {});
+  return functions_.at(call.name).result == "int" ? static_cast<int32_t>(result & 0xFFFFFFFF) : 0;
+}
+
+intptr_t PluginSession::call_raw(const Call &call, const std::vector<char *> &buffers) {
   intptr_t arguments[8] = {};
   for (size_t i = 0; i < call.arguments.size() && i < 8; ++i) {
     const Value &value = call.arguments[i];
     if (value.type == ValueType::text) {
-      old_style_copy(text_buffer_, value.text);
-      arguments[i] = reinterpret_cast<intptr_t>(text_buffer_);
+      char *buffer = i < buffers.size() ? buffers[i] : nullptr;
+      if (buffer == nullptr) {
+        old_style_copy(text_buffer_, value.text);
+        buffer = text_buffer_;
+      }
+      arguments[i] = reinterpret_cast<intptr_t>(buffer);
     } else {
       arguments[i] = static_cast<intptr_t>(value.number);
     }
   }
   const auto handler = reinterpret_cast<ScriptHandler>(engine_->script_functions.at(call.name));
-  const intptr_t result = handler(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5],
-                                  arguments[6], arguments[7]);
-  return functions_.at(call.name).result == "int" ? static_cast<int32_t>(result & 0xFFFFFFFF) : 0;
+  return handler(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5], arguments[6],
+                 arguments[7]);
 }
 
 void PluginSession::screen_drawn() { on_event_(AGSE_POSTSCREENDRAW, 0); }

@@ -33,6 +33,9 @@ class PluginSession {
   const std::map<std::string, FunctionSignature> &functions() const { return functions_; }
   // Calls a script function with the call's arguments; the int result, or 0.
   int32_t call(const Call &call);
+  // The same, passing each text argument in its buffer from `buffers` (null:
+  // copied into the session's own old-style string); the raw result.
+  intptr_t call_raw(const Call &call, const std::vector<char *> &buffers);
   // One post-screen-draw event.
   void screen_drawn();
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "canvas.h"
@@ -20,8 +21,11 @@ class FrameSink {
 
 struct RunOptions {
   int64_t max_frames = 100000;  // a safety cap for scripts that never end
-  uint32_t background = 0x000000;
-  std::function<void(int64_t frames)> progress;  // after every frame
+  std::string entry;            // the function to run; empty: see entry_function
+  const rollwick_host::Canvas *background = nullptr;  // the screen under the credits; black without one
+  std::function<void(int64_t frames)> progress;       // after every frame
+  std::function<void(const Call &call, int32_t result)> on_call;  // after every call of the plug-in
+  std::function<void(int line, const std::string &message)> on_warning;  // once a line and message
 };
 
 struct RunResult {
@@ -29,9 +33,9 @@ struct RunResult {
   bool capped = false;  // stopped by max_frames before the script ended
 };
 
-// Runs the statements: calls go to the plug-in, Wait(n) shows n frames, a
-// loop repeats while its condition returns 0. A frame is the screen cleared
-// to the background, then the post-screen-draw event, as the engine does it.
+// Runs the script: calls go to the plug-in, Wait(n) shows n frames. A frame
+// is the screen cleared to the background, then the post-screen-draw event,
+// as the engine does it. ScriptError when the script goes wrong as it runs.
 RunResult run_script(const Script &script, PluginSession &session, PreviewEngine &engine,
                      const std::vector<FrameSink *> &sinks, const RunOptions &options);
 
