@@ -1,20 +1,67 @@
-// Fuzzes the previewer's credits-script parser with the plug-in's own header:
-// any input must either parse or give a ScriptError, never crash or hang.
-// What parses is also turned back into AGS code.
+// Fuzzes the previewer's credits-script reader and interpreter with the
+// plug-in's own header: any input must parse and run, or give a ScriptError,
+// never crash or hang. What parses is also turned back into AGS code and
+// read again. The plug-in is stood in for by answers that let loops end.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "credits_script.h"
 #include "emit_ags.h"
 #include "script_api.h"
+#include "script_interpreter.h"
+
+namespace {
+
+struct Stop {};
+
+class Environment : public rollwick_preview::ScriptEnvironment {
+ public:
+  intptr_t call_plugin(const rollwick_preview::Call &call, const std::vector<char *> &buffers) override {
+    for (char *buffer : buffers) {
+      if (buffer != nullptr) text_bytes_ += std::string(buffer).size();  // every buffer is terminated
+    }
+    if (call.name == "GetCredit") return reinterpret_cast<intptr_t>("stored");
+    return frames_ > 3 ? 1 : 0;
+  }
+  void show_frames(int64_t frames) override {
+    frames_ += frames;
+    if (frames_ > 100000) throw Stop{};
+  }
+  void warn(int, const std::string &) override {}
+  void step() override {
+    if (++steps_ > 200000) throw Stop{};
+  }
+  int64_t loop_limit() const override { return 1000; }
+
+ private:
+  int64_t frames_ = 0;
+  int64_t steps_ = 0;
+  size_t text_bytes_ = 0;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const auto functions = rollwick_preview::parse_script_header(script_header);
   const std::string source(reinterpret_cast<const char *>(data), size);
   try {
     const rollwick_preview::Script script = rollwick_preview::parse_credits_script("fuzz.credits", source, functions);
-    rollwick_preview::emit_ags(script);
+    const std::string code = rollwick_preview::emit_ags(script);
+    try {
+      rollwick_preview::parse_credits_script("emitted.ags", code, functions);
+    } catch (const rollwick_preview::ScriptError &error) {
+      std::fprintf(stderr, "the emitted code does not read back: %s\n%s", error.what(), code.c_str());
+      std::abort();
+    }
+    Environment environment;
+    try {
+      rollwick_preview::run_credits_script(script, functions, rollwick_preview::entry_function(script, ""),
+                                           environment);
+    } catch (const Stop &) {
+    }
   } catch (const rollwick_preview::ScriptError &) {
   }
   return 0;

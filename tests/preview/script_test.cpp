@@ -202,6 +202,9 @@ TEST(EmitAgs, OneBufferFilledBeforeEachTextCall) {
   EXPECT_NE(code.find("  while (IsSequenceFinished(1) == 0) {\n    Wait(1);\n  }\n"), std::string::npos);
   EXPECT_EQ(code.find("function play_credits() {\n"), code.find("function"));
   EXPECT_EQ(code.substr(code.size() - 2), "}\n");
+  // The warning above a long text is one comment line, whatever the text holds.
+  const std::string long_text = "SetCredit(1, 1, \"" + std::string(190, 'x') + "\\nline\\ntwo\\n\", 0, 0, 15);";
+  EXPECT_NO_THROW(parse(emit_ags(parse(long_text))));
 }
 
 TEST(EmitAgs, GameCodeReadsBackAndRunsTheSame) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "credits_script.h"
+
 namespace rollwick_preview {
 
 void old_style_copy(char *buffer, const std::string &text) {
@@ -20,7 +22,7 @@ std::string old_style_string_warning(const std::string &text) {
   std::string end = kept_text.substr(kept - 10);
   if (last_break != std::string::npos && kept - (last_break + 2) <= 20) end = kept_text.substr(last_break + 2);
   return "text of " + std::to_string(text.size()) + " characters; a game's old-style string holds " +
-         std::to_string(kept) + ": it will show '..." + end + "'";
+         std::to_string(kept) + ": it will show '..." + printable(end) + "'";
 }
 
 }  // namespace rollwick_preview

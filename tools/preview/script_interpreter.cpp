@@ -92,6 +92,7 @@ class Interpreter {
   }
 
   void execute(const Statement &statement) {
+    environment_.step();
     switch (statement.kind) {
       case Statement::Kind::expression:
         evaluate(statement.expression);
@@ -163,10 +164,9 @@ class Interpreter {
       if (interpreter_.frames_ != frames_) {
         frames_ = interpreter_.frames_;
         passes_ = 0;
-      } else if (++passes_ >= MAX_LOOPS_WITHOUT_A_FRAME) {
+      } else if (++passes_ >= interpreter_.environment_.loop_limit()) {
         interpreter_.fail(loop_.line, loop_.column,
-                          "the loop has run " + std::to_string(MAX_LOOPS_WITHOUT_A_FRAME) +
-                              " times without a Wait; in the game it would hang");
+                          "the loop has run " + std::to_string(passes_) + " times without a Wait; in the game it would hang");
       }
     }
 

@@ -18,6 +18,10 @@
 
 namespace rollwick_preview {
 
+// A loop may pass this many times without a frame passing before the run
+// stops as the game would hang.
+constexpr int64_t MAX_LOOPS_WITHOUT_A_FRAME = 1000000;
+
 // What a running script reaches.
 class ScriptEnvironment {
  public:
@@ -29,6 +33,11 @@ class ScriptEnvironment {
   virtual void show_frames(int64_t frames) = 0;
   // Something the game's author should know about the statement at `line`.
   virtual void warn(int line, const std::string &message) = 0;
+  // Before every statement; an environment may stop a run that goes on too
+  // long by throwing from here.
+  virtual void step() {}
+  // Passes a loop may make without a frame passing before the run stops.
+  virtual int64_t loop_limit() const { return MAX_LOOPS_WITHOUT_A_FRAME; }
 };
 
 // The function a script with no statements outside functions starts from:
@@ -40,9 +49,5 @@ std::string entry_function(const Script &script, const std::string &requested);
 // `functions` are the plug-in's, as the script was parsed against them.
 void run_credits_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,
                         const std::string &entry, ScriptEnvironment &environment);
-
-// A loop may pass this many times without a frame passing before the run
-// stops as the game would hang.
-constexpr int64_t MAX_LOOPS_WITHOUT_A_FRAME = 1000000;
 
 }  // namespace rollwick_preview
