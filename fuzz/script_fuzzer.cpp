@@ -28,13 +28,13 @@ class Environment : public rollwick_preview::ScriptEnvironment {
   }
   void show_frames(int64_t frames) override {
     frames_ += frames;
-    if (frames_ > 100000) throw Stop{};
+    if (frames_ > 10000) throw Stop{};
   }
   void warn(int, const std::string &) override {}
   void step() override {
-    if (++steps_ > 200000) throw Stop{};
+    if (++steps_ > 20000) throw Stop{};
   }
-  int64_t loop_limit() const override { return 1000; }
+  int64_t loop_limit() const override { return 500; }
 
  private:
   int64_t frames_ = 0;

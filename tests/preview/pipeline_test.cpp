@@ -110,44 +110,81 @@ TEST_F(Preview, WideScreensDoubleScriptPositions) {
   }
 }
 
-TEST_F(Preview, GifHasEveryFrameWithDelaysThatAddUpToGameTime) {
+// The pictures of a GIF as a viewer composes them, with their delays.
+struct DecodedGif {
+  std::vector<Canvas> pictures;
+  std::vector<int> delays;
+};
+
+DecodedGif decode_gif(const std::string &path) {
+  DecodedGif decoded;
+  int code = 0;
+  GifFileType *file = DGifOpenFileName(path.c_str(), &code);
+  if (file == nullptr || DGifSlurp(file) != GIF_OK) return decoded;
+  Canvas screen(file->SWidth, file->SHeight);
+  for (int i = 0; i < file->ImageCount; ++i) {
+    GraphicsControlBlock control;
+    DGifSavedExtensionToGCB(file, i, &control);
+    const SavedImage &image = file->SavedImages[i];
+    const ColorMapObject *palette = image.ImageDesc.ColorMap != nullptr ? image.ImageDesc.ColorMap : file->SColorMap;
+    for (int y = 0; y < image.ImageDesc.Height; ++y) {
+      for (int x = 0; x < image.ImageDesc.Width; ++x) {
+        const int index = image.RasterBits[y * image.ImageDesc.Width + x];
+        if (index == control.TransparentColor) continue;
+        const GifColorType colour = palette->Colors[index];
+        screen.put(image.ImageDesc.Left + x, image.ImageDesc.Top + y,
+                   static_cast<uint32_t>(colour.Red) << 16 | colour.Green << 8 | colour.Blue);
+      }
+    }
+    decoded.pictures.push_back(screen);
+    decoded.delays.push_back(control.DelayTime);
+  }
+  DGifCloseFile(file, &code);
+  return decoded;
+}
+
+TEST_F(Preview, GifShowsEveryPictureForItsGameTime) {
   start(320, 200);
   const std::string path = testing::TempDir() + "/roll.gif";
   auto gif = make_gif_output(path, 320, 200, 40);
-  const RunResult result = run(short_roll, {gif.get()});
+  KeepFrames kept;
+  const RunResult result = run(short_roll, {gif.get(), &kept});
   std::string error;
   ASSERT_TRUE(gif->finish(result.frames, error)) << error;
-
-  int code = 0;
-  GifFileType *file = DGifOpenFileName(path.c_str(), &code);
-  ASSERT_NE(file, nullptr);
-  ASSERT_EQ(DGifSlurp(file), GIF_OK);
-  ASSERT_EQ(file->ImageCount, 8);
-  int total = 0;
-  std::vector<int> delays;
-  for (int i = 0; i < file->ImageCount; ++i) {
-    GraphicsControlBlock control;
-    ASSERT_EQ(DGifSavedExtensionToGCB(file, i, &control), GIF_OK);
-    delays.push_back(control.DelayTime);
-    total += control.DelayTime;
-  }
-  EXPECT_EQ(delays, (std::vector<int>{3, 2, 3, 2, 3, 2, 3, 2}));
-  EXPECT_EQ(total, 20) << "8 frames at 40 a second are 0.20 s";
-  const SavedImage &first = file->SavedImages[0];
-  const ColorMapObject *palette = first.ImageDesc.ColorMap;
-  ASSERT_NE(palette, nullptr);
-  const GifColorType ink = palette->Colors[first.RasterBits[9 * 320 + 1]];
-  EXPECT_EQ(ink.Red, 255);
-  EXPECT_EQ(ink.Green, 255);
-  DGifCloseFile(file, &code);
+  const DecodedGif decoded = decode_gif(path);
   unlink(path.c_str());
+  // Frames 0 to 4 move; 5 to 7 are the same empty screen: one picture.
+  EXPECT_EQ(decoded.delays, (std::vector<int>{3, 2, 3, 2, 3, 7}));
+  ASSERT_EQ(decoded.pictures.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(decoded.pictures[i].pixels, kept.frames[i].pixels) << "picture " << i;
 }
 
-TEST(GifDelay, SpreadsTheRemainder) {
-  int64_t total = 0;
-  for (int i = 0; i < 60; ++i) total += gif_delay(i, 60);
-  EXPECT_EQ(total, 100);
-  EXPECT_EQ(gif_delay(0, 25), 4);
+TEST_F(Preview, GifAboveFiftyFramesASecondMergesFramesButKeepsTheTime) {
+  start(320, 200);
+  const std::string path = testing::TempDir() + "/fast.gif";
+  auto gif = make_gif_output(path, 320, 200, 60);
+  const RunResult result =
+      run("SetCredit(1, 1, \"AIZ\", 0, 0, 15);\nSequenceSettings(1, 100, 0, 0, 0, 0);\nRunCreditSequence(1);\n"
+          "Wait(60);\nRunCreditSequence(1);\n",
+          {gif.get()});
+  std::string error;
+  ASSERT_TRUE(gif->finish(result.frames, error)) << error;
+  EXPECT_NE(gif->summary().find("left out"), std::string::npos) << gif->summary();
+  const DecodedGif decoded = decode_gif(path);
+  unlink(path.c_str());
+  int total = 0;
+  for (int delay : decoded.delays) {
+    EXPECT_GE(delay, 2);
+    total += delay;
+  }
+  EXPECT_EQ(total, 100) << "60 frames at 60 a second are one second";
+  EXPECT_LT(decoded.pictures.size(), 60u);
+}
+
+TEST(GifTime, RoundsTheGameTimeToHundredths) {
+  EXPECT_EQ(gif_time(60, 60), 100);
+  EXPECT_EQ(gif_time(1, 40), 3);
+  EXPECT_EQ(gif_time(32767, 40), 81918);
 }
 
 TEST_F(Preview, NeverEndingScriptStopsAtTheCap) {

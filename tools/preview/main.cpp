@@ -1,5 +1,9 @@
 // rollwick-preview: plays a credits script through the real plug-in library
 // and renders every frame the way the engine would, without the game.
+//
+// Exit status: 0 done; 1 the script or its inputs are wrong (or a warning
+// with --strict); 2 the command line is wrong.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -7,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "credits_script.h"
@@ -22,17 +27,21 @@ using namespace rollwick_preview;
 
 namespace {
 
+const char version_text[] = "rollwick-preview 2.0 (agsRollwick 2.0)\n";
+
 const char usage_text[] =
-    "usage: rollwick-preview SCRIPT [options]\n"
+    "usage: rollwick-preview SCRIPT [options]     (SCRIPT '-' reads standard input)\n"
     "\n"
     "Plays a credits script through the agsRollwick plug-in and renders it.\n"
     "\n"
     "output (default: -o SCRIPT.gif)\n"
-    "  -o, --output FILE      animated GIF at the game's speed; with --frame, the PNG of that frame\n"
+    "  -o, --output FILE      FILE.gif: the animation at the game's speed; FILE.png with --frame\n"
     "  --frames DIR           every frame as DIR/frame-NNNNN.png\n"
     "  --frame N              only frame N (from 0), as the PNG named by -o\n"
-    "  --sheet FILE           a contact sheet PNG of evenly sampled, numbered frames\n"
+    "  --sheet FILE.png       a contact sheet of evenly sampled, numbered frames\n"
     "  --sheet-frames N       frames on the contact sheet (default 12)\n"
+    "  --sheet-scale N        shrink each sheet frame N times (default 1 for games up to 400 high)\n"
+    "  --sheet-columns N      sheet frames to a row (default 4)\n"
     "  --emit-ags             print the script as AGS script code and stop\n"
     "game\n"
     "  --game DIR             the game's project folder (Game.agf): its resolution, colour depth and\n"
@@ -43,11 +52,14 @@ const char usage_text[] =
     "  --font N=FILE[:SIZE]   font N from an AGS .wfn file, or a TrueType file at SIZE pixels (default 12)\n"
     "  --antialias            anti-aliased TrueType text (32-bit games; the game's setting with --game)\n"
     "  --sprite N=FILE.png    sprite slot N\n"
+    "  --background FILE.png  the room the credits play over (scaled to the screen if it differs)\n"
     "run\n"
+    "  --function NAME        the script function that plays the credits (default: the only one, or play_credits)\n"
     "  --max-frames N         stop after N frames (default: when the script ends, at most 100000)\n"
-    "  --strict               exit with an error when there are warnings\n"
+    "  --strict               stop with an error at the first warning\n"
     "  --plugin FILE          the plug-in library (default: the one next to this program)\n"
-    "  -q, --quiet            no summary\n";
+    "  -q, --quiet            no summary\n"
+    "  --version              the version\n";
 
 struct Options {
   std::string script;
@@ -55,6 +67,8 @@ struct Options {
   std::string frames_directory;
   std::string sheet;
   int sheet_frames = 12;
+  int sheet_scale = 0;
+  int sheet_columns = 4;
   int64_t single_frame = -1;
   bool emit = false;
   int width = 320;
@@ -67,16 +81,22 @@ struct Options {
   std::string game_directory;
   bool antialias = false;
   std::vector<std::pair<int, std::string>> sprites;
+  std::string background;
+  std::string function;
   int64_t max_frames = -1;
   bool strict = false;
   bool quiet = false;
   std::string plugin;
-  std::string function;
 };
 
 [[noreturn]] void usage_error(const std::string &message) {
-  std::fprintf(stderr, "rollwick-preview: %s\n\n%s", message.c_str(), usage_text);
+  std::fprintf(stderr, "rollwick-preview: %s (see --help)\n", message.c_str());
   std::exit(2);
+}
+
+[[noreturn]] void input_error(const std::string &message) {
+  std::fprintf(stderr, "rollwick-preview: %s\n", message.c_str());
+  std::exit(1);
 }
 
 int64_t whole_number(const std::string &text, const std::string &option, int64_t low, int64_t high) {
@@ -84,15 +104,24 @@ int64_t whole_number(const std::string &text, const std::string &option, int64_t
   const long long value = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || value < low || value > high) {
     usage_error(option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-                ", not '" + text + "'");
+                ", not '" + printable(text) + "'");
   }
   return value;
 }
 
 std::pair<int, std::string> numbered(const std::string &text, const std::string &option) {
   const size_t equals = text.find('=');
-  if (equals == std::string::npos || equals == 0) usage_error(option + " takes N=FILE, not '" + text + "'");
+  if (equals == std::string::npos || equals == 0) usage_error(option + " takes N=FILE, not '" + printable(text) + "'");
   return {static_cast<int>(whole_number(text.substr(0, equals), option, 0, 1000000)), text.substr(equals + 1)};
+}
+
+std::string lower(std::string text) {
+  for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool ends_with(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 Options parse_options(int argc, char **argv) {
@@ -106,6 +135,9 @@ Options parse_options(int argc, char **argv) {
     if (argument == "-h" || argument == "--help") {
       std::fputs(usage_text, stdout);
       std::exit(0);
+    } else if (argument == "--version") {
+      std::fputs(version_text, stdout);
+      std::exit(0);
     } else if (argument == "-o" || argument == "--output") {
       options.output = value();
     } else if (argument == "--frames") {
@@ -116,12 +148,16 @@ Options parse_options(int argc, char **argv) {
       options.sheet = value();
     } else if (argument == "--sheet-frames") {
       options.sheet_frames = static_cast<int>(whole_number(value(), argument, 1, 100));
+    } else if (argument == "--sheet-scale") {
+      options.sheet_scale = static_cast<int>(whole_number(value(), argument, 1, 16));
+    } else if (argument == "--sheet-columns") {
+      options.sheet_columns = static_cast<int>(whole_number(value(), argument, 1, 32));
     } else if (argument == "--emit-ags") {
       options.emit = true;
     } else if (argument == "--screen") {
       const std::string size = value();
       const size_t x = size.find('x');
-      if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + size + "'");
+      if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + printable(size) + "'");
       options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, 8192));
       options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, 8192));
       options.screen_given = true;
@@ -139,31 +175,66 @@ Options parse_options(int argc, char **argv) {
       options.antialias = true;
     } else if (argument == "--sprite") {
       options.sprites.push_back(numbered(value(), argument));
-    } else if (argument == "--max-frames") {
-      options.max_frames = whole_number(value(), argument, 0, INT64_MAX / 2);
-    } else if (argument == "--strict") {
-      options.strict = true;
+    } else if (argument == "--background") {
+      options.background = value();
     } else if (argument == "--function") {
       options.function = value();
+    } else if (argument == "--max-frames") {
+      options.max_frames = whole_number(value(), argument, 1, INT64_MAX / 2);
+    } else if (argument == "--strict") {
+      options.strict = true;
     } else if (argument == "--plugin") {
       options.plugin = value();
     } else if (argument == "-q" || argument == "--quiet") {
       options.quiet = true;
-    } else if (!argument.empty() && argument[0] == '-') {
-      usage_error("unknown option " + argument);
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      usage_error("unknown option " + printable(argument));
     } else if (options.script.empty()) {
       options.script = argument;
     } else {
-      usage_error("one script at a time ('" + options.script + "' and '" + argument + "')");
+      usage_error("one script at a time ('" + printable(options.script) + "' and '" + printable(argument) + "')");
     }
   }
   if (options.script.empty()) usage_error("no credits script given");
-  if (options.single_frame >= 0 && options.output.empty()) usage_error("--frame needs -o FILE.png");
+  if (options.single_frame >= 0 && !ends_with(lower(options.output), ".png")) {
+    usage_error("--frame writes one PNG: give -o FILE.png");
+  }
+  if (options.single_frame < 0 && !options.output.empty() && !ends_with(lower(options.output), ".gif")) {
+    usage_error("-o " + printable(options.output) +
+                ": the name says the format: .gif for the animation (or .png with --frame N)");
+  }
+  if (!options.sheet.empty() && !ends_with(lower(options.sheet), ".png")) {
+    usage_error("--sheet " + printable(options.sheet) + ": a contact sheet is a .png");
+  }
   return options;
 }
 
-bool ends_with(const std::string &text, const std::string &end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+// The folder a file will be written in must be there, and writable.
+void check_writable_folder_of(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    input_error("cannot write " + path + ": there is no folder " + folder);
+  }
+  if (access(folder.c_str(), W_OK) != 0) input_error("cannot write " + path + ": the folder " + folder + " is not writable");
+}
+
+void check_outputs(const Options &options, const std::string &gif) {
+  if (!gif.empty()) check_writable_folder_of(gif);
+  if (options.single_frame >= 0) check_writable_folder_of(options.output);
+  if (!options.sheet.empty()) check_writable_folder_of(options.sheet);
+  if (!options.frames_directory.empty()) {
+    struct stat info {};
+    if (stat(options.frames_directory.c_str(), &info) == 0) {
+      if (!S_ISDIR(info.st_mode)) input_error("--frames " + options.frames_directory + " is a file, not a folder");
+    } else {
+      std::string parent = options.frames_directory;
+      while (!parent.empty() && parent.back() == '/') parent.pop_back();
+      check_writable_folder_of(parent);
+      if (mkdir(options.frames_directory.c_str(), 0755) != 0) input_error("cannot make the folder " + options.frames_directory);
+    }
+  }
 }
 
 // FILE[:SIZE]: a .wfn file, or anything FreeType reads at SIZE pixels.
@@ -176,9 +247,7 @@ std::unique_ptr<rollwick_host::Font> load_font(const std::string &argument, bool
     file = argument.substr(0, colon);
     size = std::max(1, std::atoi(argument.c_str() + colon + 1));
   }
-  std::string lower = file;
-  for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (ends_with(lower, ".wfn")) return rollwick_host::load_wfn_font(file, error);
+  if (ends_with(lower(file), ".wfn")) return rollwick_host::load_wfn_font(file, error);
   return rollwick_host::load_freetype_font(file, size, antialias, error);
 }
 
@@ -207,10 +276,7 @@ void set_up_fonts(const Options &options, PreviewEngine &engine) {
   }
   for (const auto &font : options.fonts) {
     auto loaded = load_font(font.second, options.antialias, error);
-    if (loaded == nullptr) {
-      std::fprintf(stderr, "rollwick-preview: --font %d: %s\n", font.first, error.c_str());
-      std::exit(1);
-    }
+    if (loaded == nullptr) input_error("--font " + std::to_string(font.first) + ": " + error);
     engine.set_font(font.first, std::move(loaded));
   }
 }
@@ -220,8 +286,7 @@ void set_up_sprites(const Options &options, PreviewEngine &engine) {
     rollwick_host::Sprite image;
     std::string error;
     if (!rollwick_host::read_png_sprite(sprite.second, image, error)) {
-      std::fprintf(stderr, "rollwick-preview: --sprite %d: %s\n", sprite.first, error.c_str());
-      std::exit(1);
+      input_error("--sprite " + std::to_string(sprite.first) + ": " + error);
     }
     if (options.depth == 16) {
       // A 16-bit game keeps its magenta transparent.
@@ -233,17 +298,46 @@ void set_up_sprites(const Options &options, PreviewEngine &engine) {
   }
 }
 
-std::string read_file(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "rollwick-preview: cannot read %s\n", path.c_str());
-    std::exit(1);
+// The room under the credits, at the screen's size (nearest pixels).
+rollwick_host::Canvas load_background(const Options &options, const PreviewEngine &engine) {
+  rollwick_host::Sprite picture;
+  std::string error;
+  if (!rollwick_host::read_png_sprite(options.background, picture, error)) input_error("--background: " + error);
+  if (picture.width != options.width || picture.height != options.height) {
+    std::fprintf(stderr, "rollwick-preview: warning: --background %s is %dx%d, the screen %dx%d: scaled to fit\n",
+                 options.background.c_str(), picture.width, picture.height, options.width, options.height);
   }
+  const rollwick_host::Sprite shown =
+      rollwick_host::sprite_for_depth(picture, options.depth, engine.palette);
+  rollwick_host::Canvas canvas(options.width, options.height);
+  for (int y = 0; y < canvas.height; ++y) {
+    for (int x = 0; x < canvas.width; ++x) {
+      const int from_x = static_cast<int>(static_cast<int64_t>(x) * shown.width / canvas.width);
+      const int from_y = static_cast<int>(static_cast<int64_t>(y) * shown.height / canvas.height);
+      const uint32_t argb = shown.argb[static_cast<size_t>(from_y) * shown.width + from_x];
+      canvas.put(x, y, (argb >> 24) == 0 ? 0 : argb & 0xFFFFFF);
+    }
+  }
+  return canvas;
+}
+
+std::string read_script(const std::string &path) {
   std::ostringstream text;
+  if (path == "-") {
+    text << std::cin.rdbuf();
+    return text.str();
+  }
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    input_error(path + " is a folder; give the credits script in it");
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) input_error("cannot read " + path);
   text << file.rdbuf();
   return text.str();
 }
 
+// A bar on a terminal for renders of more than a second.
 class Progress {
  public:
   explicit Progress(int64_t expected) : expected_(expected), start_(std::chrono::steady_clock::now()) {}
@@ -252,15 +346,15 @@ class Progress {
     const double elapsed = seconds();
     if (elapsed < 1.0) return;
     shown_ = true;
+    const double rate = frames / elapsed;
     if (expected_ > 0) {
       const int width = 30;
       const int filled = static_cast<int>(width * std::min<int64_t>(frames, expected_) / expected_);
-      std::fprintf(stderr, "\r[%s%s] %lld/%lld frames", std::string(filled, '#').c_str(),
+      std::fprintf(stderr, "\r[%s%s] %lld/%lld frames, %.0f a second ", std::string(filled, '#').c_str(),
                    std::string(width - filled, '.').c_str(), static_cast<long long>(frames),
-                   static_cast<long long>(expected_));
+                   static_cast<long long>(expected_), rate);
     } else {
-      std::fprintf(stderr, "\rrendering: %lld frames, %.0f a second", static_cast<long long>(frames),
-                   frames / elapsed);
+      std::fprintf(stderr, "\rrendering: %lld frames, %.0f a second ", static_cast<long long>(frames), rate);
     }
     std::fflush(stderr);
   }
@@ -278,33 +372,30 @@ class Progress {
   bool shown_ = false;
 };
 
+struct StrictStop {};
+
 }  // namespace
 
 int main(int argc, char **argv) {
   Options options = parse_options(argc, argv);
+  const std::string script_name = options.script == "-" ? "(standard input)" : options.script;
   GameProject game;
   const bool has_game = !options.game_directory.empty();
   if (has_game) {
     std::string game_error;
-    if (!read_game_project(options.game_directory, game, game_error)) {
-      std::fprintf(stderr, "rollwick-preview: %s\n", game_error.c_str());
-      return 1;
-    }
+    if (!read_game_project(options.game_directory, game, game_error)) input_error(game_error);
     apply_game_settings(options, game);
   }
-  const std::string source = read_file(options.script);
+  const std::string source = read_script(options.script);
 
   PreviewEngine engine(options.width, options.height, options.depth);
   PluginSession session;
   std::string error;
-  if (!session.load(options.plugin.empty() ? default_plugin_path() : options.plugin, engine, error)) {
-    std::fprintf(stderr, "rollwick-preview: %s\n", error.c_str());
-    return 1;
-  }
+  if (!session.load(options.plugin.empty() ? default_plugin_path() : options.plugin, engine, error)) input_error(error);
 
   Script script;
   try {
-    script = parse_credits_script(options.script, source, session.functions());
+    script = parse_credits_script(script_name, source, session.functions());
   } catch (const ScriptError &bad) {
     std::fprintf(stderr, "%s\n", bad.what());
     return 1;
@@ -314,39 +405,47 @@ int main(int argc, char **argv) {
     return 0;
   }
 
-  if (has_game) {
-    std::vector<std::string> game_warnings;
-    set_up_game(game, options.antialias, engine, game_warnings);
-    for (const std::string &warning : game_warnings) {
-      std::fprintf(stderr, "rollwick-preview: warning: %s\n", warning.c_str());
-    }
-  }
-  set_up_fonts(options, engine);
-  set_up_sprites(options, engine);
-  LintSources sources;
-  if (has_game) sources.sprite_file = game.sprite_file;
-  Linter linter(session.functions(), engine, sources);
-  size_t warnings = 0;
-  const auto print_warning = [&](int line, const std::string &message) {
-    std::fprintf(stderr, "%s:%d: warning: %s\n", options.script.c_str(), line, message.c_str());
-    warnings += 1;
-  };
-  std::vector<std::unique_ptr<OutputSink>> outputs;
-  if (options.single_frame >= 0) {
-    outputs.push_back(make_single_frame_output(options.output, options.single_frame));
-  } else if (!options.output.empty() || (options.frames_directory.empty() && options.sheet.empty())) {
-    std::string gif = options.output;
+  std::string gif;
+  if (options.single_frame < 0 && (!options.output.empty() || (options.frames_directory.empty() && options.sheet.empty()))) {
+    gif = options.output;
     if (gif.empty()) {
-      gif = options.script;
+      gif = options.script == "-" ? "credits" : options.script;
       const size_t dot = gif.rfind('.');
       if (dot != std::string::npos && gif.find('/', dot) == std::string::npos) gif.resize(dot);
       gif += ".gif";
     }
-    outputs.push_back(make_gif_output(gif, options.width, options.height, options.fps));
   }
+  check_outputs(options, gif);
+
+  if (has_game) {
+    std::vector<std::string> game_warnings;
+    set_up_game(game, options.antialias, engine, game_warnings);
+    for (const std::string &warning : game_warnings) std::fprintf(stderr, "rollwick-preview: warning: %s\n", warning.c_str());
+  }
+  set_up_fonts(options, engine);
+  set_up_sprites(options, engine);
+  rollwick_host::Canvas background;
+  if (!options.background.empty()) background = load_background(options, engine);
+
+  LintSources sources;
+  if (has_game) sources.sprite_file = game.sprite_file;
+  sources.has_background = !options.background.empty();
+  Linter linter(session.functions(), engine, sources);
+  size_t warnings = 0;
+  const auto print_warning = [&](int line, const std::string &message) {
+    std::fprintf(stderr, "%s:%d: warning: %s\n", script_name.c_str(), line, message.c_str());
+    warnings += 1;
+    if (options.strict) throw StrictStop{};
+  };
+
+  remove_partial_files_on_signals();
+  std::vector<std::unique_ptr<OutputSink>> outputs;
+  if (options.single_frame >= 0) outputs.push_back(make_single_frame_output(options.output, options.single_frame));
+  if (!gif.empty()) outputs.push_back(make_gif_output(gif, options.width, options.height, options.fps));
   if (!options.frames_directory.empty()) outputs.push_back(make_png_frames_output(options.frames_directory));
   if (!options.sheet.empty()) {
-    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, engine.default_font.get()));
+    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, engine.default_font.get(),
+                                                options.sheet_scale, options.sheet_columns));
   }
   std::vector<FrameSink *> sinks;
   for (auto &output : outputs) sinks.push_back(output.get());
@@ -354,6 +453,7 @@ int main(int argc, char **argv) {
   RunOptions run_options;
   const bool capped_by_user = options.max_frames >= 0;
   if (capped_by_user) run_options.max_frames = options.max_frames;
+  if (!options.background.empty()) run_options.background = &background;
   Progress progress(capped_by_user ? options.max_frames : 0);
   run_options.progress = [&progress](int64_t frames) { progress.update(frames); };
   run_options.entry = options.function;
@@ -367,10 +467,20 @@ int main(int argc, char **argv) {
   try {
     result = run_script(script, session, engine, sinks, run_options);
   } catch (const ScriptError &bad) {
+    progress.done();
     std::fprintf(stderr, "%s\n", bad.what());
+    return 1;
+  } catch (const StrictStop &) {
+    progress.done();
+    std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
     return 1;
   }
   progress.done();
+  if (result.frames == 0) {
+    std::fprintf(stderr, "rollwick-preview: no frame was rendered: the script lets no frame pass (it needs Wait "
+                         "or a loop that waits); nothing written\n");
+    return 1;
+  }
   if (result.capped && !capped_by_user) {
     std::fprintf(stderr, "rollwick-preview: warning: stopped after %lld frames; the script may never end "
                          "(raise --max-frames to see more)\n", static_cast<long long>(result.frames));
@@ -383,10 +493,15 @@ int main(int argc, char **argv) {
       written = false;
     }
   }
+  std::printf("%lld frames (%.2f s at %d frames a second) rendered in %.2f s, %.0f a second%s\n",
+              static_cast<long long>(result.frames), static_cast<double>(result.frames) / options.fps, options.fps,
+              progress.seconds(), result.frames / std::max(progress.seconds(), 1e-6),
+              warnings > 0 ? (", " + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s")).c_str() : "");
   if (!options.quiet) {
-    std::printf("frames: %lld (%.2f s at %d frames a second), rendered in %.2f s\n",
-                static_cast<long long>(result.frames), static_cast<double>(result.frames) / options.fps,
-                options.fps, progress.seconds());
+    for (const auto &output : outputs) {
+      const std::string line = output->summary();
+      if (!line.empty()) std::printf("%s\n", line.c_str());
+    }
     std::printf("debug console: %zu line%s\n", engine.console_log.size(), engine.console_log.size() == 1 ? "" : "s");
     for (const auto &line : engine.console_log) {
       std::printf("  frame %lld: %s\n", static_cast<long long>(line.first), line.second.c_str());
@@ -396,10 +511,11 @@ int main(int argc, char **argv) {
     for (const auto &sound : engine.sound_log) by_sound[sound.second].push_back(sound.first);
     for (const auto &sound : by_sound) {
       std::printf("  sound %d at frame%s", sound.first, sound.second.size() == 1 ? "" : "s");
-      for (size_t i = 0; i < sound.second.size(); ++i) std::printf("%s %lld", i ? "," : "", static_cast<long long>(sound.second[i]));
+      for (size_t i = 0; i < sound.second.size(); ++i) {
+        std::printf("%s %lld", i ? "," : "", static_cast<long long>(sound.second[i]));
+      }
       std::printf("\n");
     }
-    if (warnings > 0) std::printf("warnings: %zu\n", warnings);
   }
   return written ? 0 : 1;
 }

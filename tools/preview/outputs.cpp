@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <map>
 #include <unordered_map>
@@ -17,58 +19,126 @@ namespace rollwick_preview {
 
 using rollwick_host::Canvas;
 
-int gif_delay(int64_t index, int fps) {
-  const auto elapsed = [fps](int64_t frames) { return (frames * 100 + fps / 2) / fps; };
-  return static_cast<int>(elapsed(index + 1) - elapsed(index));
+int64_t gif_time(int64_t frames, int fps) { return (frames * 100 + fps / 2) / fps; }
+
+namespace {
+
+// Fixed storage, so the signal handler touches nothing but it and unlink.
+constexpr int partial_slots = 8;
+char partial_paths[partial_slots][4096];
+volatile sig_atomic_t partial_in_use[partial_slots];
+
+void remove_partials_and_end(int signal_number) {
+  for (int i = 0; i < partial_slots; ++i) {
+    if (partial_in_use[i]) unlink(partial_paths[i]);
+  }
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
+
+void track_partial_file(const std::string &path) {
+  if (path.size() >= sizeof partial_paths[0]) return;
+  for (int i = 0; i < partial_slots; ++i) {
+    if (partial_in_use[i]) continue;
+    std::memcpy(partial_paths[i], path.c_str(), path.size() + 1);
+    partial_in_use[i] = 1;
+    return;
+  }
+}
+
+void untrack_partial_file(const std::string &path) {
+  for (int i = 0; i < partial_slots; ++i) {
+    if (partial_in_use[i] && path == partial_paths[i]) partial_in_use[i] = 0;
+  }
+}
+
+void remove_partial_files_on_signals() {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal_number, remove_partials_and_end);
 }
 
 namespace {
 
-// A frame as palette indices: its own colours when there are 256 or fewer,
-// otherwise 3-3-2 levels of red, green and blue.
-struct IndexedFrame {
+constexpr int shortest_delay = 2;          // hundredths of a second; browsers slow anything shorter
+constexpr GifPixelType see_through = 255;  // the palette entry left transparent
+
+// The part of a frame that changed, as palette indices: its own colours
+// (pixels that did not change are transparent) when it has 255 or fewer,
+// otherwise 3-3-2 levels of red, green and blue for every pixel.
+struct IndexedRect {
+  int left = 0, top = 0, width = 1, height = 1;
+  bool transparent = true;
   std::vector<GifColorType> palette = std::vector<GifColorType>(256, GifColorType{0, 0, 0});
-  std::vector<GifPixelType> indices;
+  std::vector<GifPixelType> indices = std::vector<GifPixelType>(1, see_through);
 };
 
-IndexedFrame index_frame(const Canvas &canvas) {
-  IndexedFrame frame;
-  frame.indices.resize(canvas.pixels.size());
+IndexedRect index_changes(const Canvas &canvas, const Canvas &shown, bool first) {
+  IndexedRect rect;
+  int left = canvas.width, top = canvas.height, right = -1, bottom = -1;
+  for (int y = 0; y < canvas.height; ++y) {
+    for (int x = 0; x < canvas.width; ++x) {
+      if (!first && canvas.at(x, y) == shown.at(x, y)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return rect;  // nothing changed: one transparent pixel
+  rect.left = left;
+  rect.top = top;
+  rect.width = right - left + 1;
+  rect.height = bottom - top + 1;
+  rect.indices.assign(static_cast<size_t>(rect.width) * rect.height, see_through);
   std::unordered_map<uint32_t, GifPixelType> colours;
   bool fits = true;
-  for (size_t i = 0; i < canvas.pixels.size() && fits; ++i) {
-    auto found = colours.find(canvas.pixels[i]);
-    if (found == colours.end()) {
-      if (colours.size() == 256) {
-        fits = false;
-        break;
+  for (int y = 0; y < rect.height && fits; ++y) {
+    for (int x = 0; x < rect.width; ++x) {
+      const uint32_t rgb = canvas.at(left + x, top + y);
+      if (!first && rgb == shown.at(left + x, top + y)) continue;
+      auto found = colours.find(rgb);
+      if (found == colours.end()) {
+        if (colours.size() == see_through) {
+          fits = false;
+          break;
+        }
+        const auto index = static_cast<GifPixelType>(colours.size());
+        rect.palette[index] = GifColorType{static_cast<GifByteType>(rgb >> 16), static_cast<GifByteType>(rgb >> 8),
+                                           static_cast<GifByteType>(rgb)};
+        found = colours.emplace(rgb, index).first;
       }
-      const auto index = static_cast<GifPixelType>(colours.size());
-      const uint32_t rgb = canvas.pixels[i];
-      frame.palette[index] = GifColorType{static_cast<GifByteType>(rgb >> 16), static_cast<GifByteType>(rgb >> 8),
-                                          static_cast<GifByteType>(rgb)};
-      found = colours.emplace(rgb, index).first;
+      rect.indices[static_cast<size_t>(y) * rect.width + x] = found->second;
     }
-    frame.indices[i] = found->second;
   }
-  if (fits) return frame;
+  if (fits) return rect;
+  rect.transparent = false;
   for (int i = 0; i < 256; ++i) {
-    frame.palette[i] = GifColorType{static_cast<GifByteType>((i >> 5) * 255 / 7),
-                                    static_cast<GifByteType>(((i >> 2) & 7) * 255 / 7),
-                                    static_cast<GifByteType>((i & 3) * 255 / 3)};
+    rect.palette[i] = GifColorType{static_cast<GifByteType>((i >> 5) * 255 / 7),
+                                   static_cast<GifByteType>(((i >> 2) & 7) * 255 / 7),
+                                   static_cast<GifByteType>((i & 3) * 255 / 3)};
   }
-  for (size_t i = 0; i < canvas.pixels.size(); ++i) {
-    const uint32_t rgb = canvas.pixels[i];
-    frame.indices[i] = static_cast<GifPixelType>(((rgb >> 21) & 7) << 5 | ((rgb >> 13) & 7) << 2 | ((rgb >> 6) & 3));
+  for (int y = 0; y < rect.height; ++y) {
+    for (int x = 0; x < rect.width; ++x) {
+      const uint32_t rgb = canvas.at(left + x, top + y);
+      rect.indices[static_cast<size_t>(y) * rect.width + x] =
+          static_cast<GifPixelType>(((rgb >> 21) & 7) << 5 | ((rgb >> 13) & 7) << 2 | ((rgb >> 6) & 3));
+    }
   }
-  return frame;
+  return rect;
 }
 
+// Writes a picture only when it changes, and only the rectangle that changed;
+// a picture that stays is one image with a longer delay. Delays add up to the
+// game's time exactly in hundredths of a second; a picture that would show
+// for less than two of them is left out (its time goes to the next).
 class GifOutput : public OutputSink {
  public:
   GifOutput(std::string path, int width, int height, int fps)
-      : path_(std::move(path)), temporary_(path_ + ".partial"), width_(width), height_(height), fps_(fps) {
+      : path_(std::move(path)), temporary_(path_ + ".partial"), width_(width), height_(height), fps_(fps),
+        shown_(width, height) {
     int error = 0;
+    track_partial_file(temporary_);
     const int descriptor = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     gif_ = descriptor >= 0 ? EGifOpenFileHandle(descriptor, &error) : nullptr;
     if (gif_ == nullptr) {
@@ -94,29 +164,23 @@ class GifOutput : public OutputSink {
       EGifCloseFile(gif_, &error);
       std::remove(temporary_.c_str());
     }
+    untrack_partial_file(temporary_);
   }
 
   void frame(int64_t index, const Canvas &canvas) override {
     if (gif_ == nullptr || !error_.empty()) return;
-    GraphicsControlBlock control;
-    control.DisposalMode = DISPOSAL_UNSPECIFIED;
-    control.UserInputFlag = false;
-    control.DelayTime = gif_delay(index, fps_);
-    control.TransparentColor = NO_TRANSPARENT_COLOR;
-    GifByteType extension[4];
-    EGifGCBToExtension(&control, extension);
-    IndexedFrame indexed = index_frame(canvas);
-    ColorMapObject *palette = GifMakeMapObject(256, indexed.palette.data());
-    bool ok = EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_ERROR &&
-              EGifPutImageDesc(gif_, 0, 0, width_, height_, false, palette) != GIF_ERROR;
-    for (int row = 0; ok && row < height_; ++row) {
-      ok = EGifPutLine(gif_, indexed.indices.data() + static_cast<size_t>(row) * width_, width_) != GIF_ERROR;
+    if (has_pending_ && canvas.pixels == pending_.pixels) {
+      pending_end_ = index + 1;
+      return;
     }
-    GifFreeMapObject(palette);
-    if (!ok) fail();
+    if (has_pending_) flush(false);
+    pending_ = canvas;
+    has_pending_ = true;
+    pending_end_ = index + 1;
   }
 
   bool finish(int64_t, std::string &error) override {
+    if (gif_ != nullptr && has_pending_) flush(true);
     if (gif_ == nullptr) {
       error = error_;
       return false;
@@ -132,7 +196,73 @@ class GifOutput : public OutputSink {
     return rollwick_host::commit_file(temporary_, path_, error);
   }
 
+  std::string summary() const override {
+    std::string text = path_ + ": " + std::to_string(images_) + " picture" + (images_ == 1 ? "" : "s");
+    if (merged_ > 0) {
+      text += "; " + std::to_string(merged_) + " shown for under 2/100 s left out (GIF's clock is 1/100 s, and "
+              "browsers slow shorter delays), their time given to the next";
+    }
+    return text;
+  }
+
  private:
+  void flush(bool last) {
+    has_pending_ = false;
+    const int64_t end = gif_time(pending_end_, fps_);
+    int64_t delay = end - written_time_;
+    if (delay < shortest_delay) {
+      if (!last) {
+        merged_ += 1;
+        return;
+      }
+      delay = shortest_delay;
+    }
+    written_time_ += delay;
+    GraphicsControlBlock control;
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.UserInputFlag = false;
+    control.DelayTime = static_cast<int>(std::min<int64_t>(delay, 65535));
+    const IndexedRect rect = index_changes(pending_, shown_, images_ == 0);
+    control.TransparentColor = rect.transparent ? see_through : NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    EGifGCBToExtension(&control, extension);
+    ColorMapObject *palette = GifMakeMapObject(256, rect.palette.data());
+    bool ok = EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_ERROR &&
+              EGifPutImageDesc(gif_, rect.left, rect.top, rect.width, rect.height, false, palette) != GIF_ERROR;
+    for (int row = 0; ok && row < rect.height; ++row) {
+      ok = EGifPutLine(gif_, const_cast<GifPixelType *>(rect.indices.data()) + static_cast<size_t>(row) * rect.width,
+                       rect.width) != GIF_ERROR;
+    }
+    GifFreeMapObject(palette);
+    if (!ok) fail();
+    shown_ = pending_;
+    images_ += 1;
+    // A long delay is split: GIF holds at most 655.35 s in one.
+    if (delay > 65535) extend(delay - 65535);
+  }
+
+  // Shows the picture on for `delay` more: a one-pixel image that changes nothing.
+  void extend(int64_t delay) {
+    while (delay > 0 && error_.empty()) {
+      GraphicsControlBlock control;
+      control.DisposalMode = DISPOSE_DO_NOT;
+      control.UserInputFlag = false;
+      control.DelayTime = static_cast<int>(std::min<int64_t>(delay, 65535));
+      control.TransparentColor = see_through;
+      delay -= control.DelayTime;
+      GifByteType extension[4];
+      EGifGCBToExtension(&control, extension);
+      std::vector<GifColorType> colours(256, GifColorType{0, 0, 0});
+      ColorMapObject *palette = GifMakeMapObject(256, colours.data());
+      GifPixelType pixel = see_through;
+      const bool ok = EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, 4, extension) != GIF_ERROR &&
+                      EGifPutImageDesc(gif_, 0, 0, 1, 1, false, palette) != GIF_ERROR &&
+                      EGifPutLine(gif_, &pixel, 1) != GIF_ERROR;
+      GifFreeMapObject(palette);
+      if (!ok) fail();
+    }
+  }
+
   void fail() {
     if (error_.empty()) error_ = std::string("cannot write ") + path_ + ": " + GifErrorString(gif_->Error);
   }
@@ -144,6 +274,13 @@ class GifOutput : public OutputSink {
   int fps_;
   GifFileType *gif_ = nullptr;
   std::string error_;
+  Canvas shown_;            // what a viewer shows after the images written so far
+  Canvas pending_;          // the picture waiting for its delay to be known
+  bool has_pending_ = false;
+  int64_t pending_end_ = 0;   // the frame after its last
+  int64_t written_time_ = 0;  // hundredths of a second written so far
+  int64_t images_ = 0;
+  int64_t merged_ = 0;
 };
 
 class PngFramesOutput : public OutputSink {
@@ -194,8 +331,8 @@ class SingleFrameOutput : public OutputSink {
 // lies within half a stride of its even spot. The last frame is always kept.
 class ContactSheetOutput : public OutputSink {
  public:
-  ContactSheetOutput(std::string path, int count, const rollwick_host::Font *font)
-      : path_(std::move(path)), count_(std::max(count, 1)), font_(font) {}
+  ContactSheetOutput(std::string path, int count, const rollwick_host::Font *font, int scale, int columns)
+      : path_(std::move(path)), count_(std::max(count, 1)), font_(font), scale_(scale), columns_(std::max(columns, 1)) {}
 
   void frame(int64_t index, const Canvas &canvas) override {
     const bool on_grid = index % stride_ == 0;
@@ -227,7 +364,7 @@ class ContactSheetOutput : public OutputSink {
     const Canvas &sample = kept_.begin()->second;
     const int label_height = 16;
     const int gap = 4;
-    const int columns = std::min<int>(4, static_cast<int>(chosen.size()));
+    const int columns = std::min<int>(columns_, static_cast<int>(chosen.size()));
     const int rows = static_cast<int>((chosen.size() + columns - 1) / columns);
     Canvas sheet(gap + columns * (sample.width + gap), gap + rows * (sample.height + label_height + gap), 0x303030);
     for (size_t n = 0; n < chosen.size(); ++n) {
@@ -246,9 +383,10 @@ class ContactSheetOutput : public OutputSink {
   }
 
  private:
-  // Frames wider than 400 pixels are shrunk by a whole factor.
-  static Canvas cell(const Canvas &frame) {
-    const int scale = frame.width > 400 ? (frame.width + 399) / 400 : 1;
+  // Frames are shrunk by a whole factor: the one asked for, or by default
+  // none up to 400 pixels high and enough to come near 400 above that.
+  Canvas cell(const Canvas &frame) const {
+    const int scale = scale_ > 0 ? scale_ : (frame.height > 400 ? (frame.height + 399) / 400 : 1);
     if (scale == 1) return frame;
     Canvas shrunk(frame.width / scale, frame.height / scale);
     for (int y = 0; y < shrunk.height; ++y) {
@@ -260,6 +398,8 @@ class ContactSheetOutput : public OutputSink {
   std::string path_;
   int count_;
   const rollwick_host::Font *font_;
+  int scale_;
+  int columns_;
   int64_t stride_ = 1;
   std::map<int64_t, Canvas> kept_;
   std::pair<int64_t, Canvas> last_;
@@ -277,8 +417,8 @@ std::unique_ptr<OutputSink> make_single_frame_output(const std::string &path, in
   return std::make_unique<SingleFrameOutput>(path, frame);
 }
 std::unique_ptr<OutputSink> make_contact_sheet_output(const std::string &path, int count,
-                                                      const rollwick_host::Font *label_font) {
-  return std::make_unique<ContactSheetOutput>(path, count, label_font);
+                                                      const rollwick_host::Font *label_font, int scale, int columns) {
+  return std::make_unique<ContactSheetOutput>(path, count, label_font, scale, columns);
 }
 
 }  // namespace rollwick_preview

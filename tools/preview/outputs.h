@@ -16,19 +16,30 @@ namespace rollwick_preview {
 
 class OutputSink : public FrameSink {
  public:
-  // Completes the output after `total` frames; false with `error` set.
+  // Completes the output after `total` frames; false with `error` set. An
+  // output destroyed before it finished leaves no file behind.
   virtual bool finish(int64_t total, std::string &error) = 0;
+  // A line about what was written, or empty.
+  virtual std::string summary() const { return ""; }
 };
 
-// Delay of frame `index` in hundredths of a second at `fps`, spread so the
-// delays of the first n frames add up to n / fps seconds, rounded.
-int gif_delay(int64_t index, int fps);
+// The time of the first `frames` frames at `fps`, in hundredths of a second, rounded.
+int64_t gif_time(int64_t frames, int fps);
+
+// Files being written under a temporary name; an interrupted run removes them.
+void track_partial_file(const std::string &path);
+void untrack_partial_file(const std::string &path);
+// On SIGINT, SIGTERM and SIGHUP: remove the tracked files, then end as the signal would.
+void remove_partial_files_on_signals();
 
 std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height, int fps);
 std::unique_ptr<OutputSink> make_png_frames_output(const std::string &directory);
 std::unique_ptr<OutputSink> make_single_frame_output(const std::string &path, int64_t frame);
-// A sheet of `count` evenly sampled frames, each labelled with its number.
+// A sheet of `count` evenly sampled frames, each labelled with its number,
+// each shrunk by `scale` (0: by none for games up to 400 high, else enough
+// to bring them near 400), `columns` to a row.
 std::unique_ptr<OutputSink> make_contact_sheet_output(const std::string &path, int count,
-                                                      const rollwick_host::Font *label_font);
+                                                      const rollwick_host::Font *label_font, int scale = 0,
+                                                      int columns = 4);
 
 }  // namespace rollwick_preview
