@@ -64,11 +64,12 @@ DEMO_SPRITES = --sprite 1=examples/sprites/logo.png --sprite 2=examples/sprites/
 
 demo: deps-preview
 	@$(MAKE) --no-print-directory configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target agsRollwick2 rollwick-preview
-	mkdir -p $(DEMO_DIR)
-	$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) \
+	@echo "building the plug-in and rollwick-preview (log: $(BUILD_DIR)/demo-build.log)"
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target agsRollwick2 rollwick-preview >$(BUILD_DIR)/demo-build.log 2>&1 \
+		|| { tail -n 40 $(BUILD_DIR)/demo-build.log; exit 1; }
+	@mkdir -p $(DEMO_DIR)
+	@$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) -q \
 		-o $(DEMO_DIR)/credits.gif --sheet $(DEMO_DIR)/contact-sheet.png --sheet-frames 16
-	@echo
 	@echo "The demo credits: $(DEMO_DIR)/credits.gif"
 	@echo "Its contact sheet: $(DEMO_DIR)/contact-sheet.png"
 

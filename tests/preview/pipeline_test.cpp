@@ -241,6 +241,46 @@ TEST_F(Preview, LintWarnsBeforeRendering) {
   EXPECT_EQ(found, expected);
 }
 
+TEST_F(Preview, LintSaysWhereTheGameWillSurpriseItsAuthor) {
+  start(320, 200);
+  const std::vector<std::string> found = warnings(
+      "SetStaticCredit(1, 1, \"Ada[[Bea\", 0, 0, 0, 15);\n"
+      "SetStaticCreditTitle(1, 2, \"Cast\", 0, 0, 0, 15);\n"
+      "SetStaticCredit(1, 2, \"Cy\", 0, 0, 0, 0);\n"
+      "ShowStaticCredit(1, 1, 2, 1, 0, -1);\n"
+      "while (IsStaticSequenceFinished(1) == 0) Wait(1);\n"
+      "ShowStaticCredit(1, 2, 2, 3, 0, -1);\n"
+      "while (IsStaticSequenceFinished(1) == 0) Wait(1);\n"
+      "SetCredit(1, 3, \"AAAAAAAAAA<>ZZZZZZZZZZ\", 140, 0, 15);\n"
+      "SequenceSettings(1, 10, 0, -1, 0, 0);\n"
+      "if (IsSequenceFinished(2) == 0) Wait(0);\n"
+      "SetCreditImage(1, 4, 0, -5, -1);\n");
+  const std::vector<std::string> expected = {
+      "3: SetStaticCredit: colour 0 is black in a 32-bit game: nothing shows on a black screen",
+      "4: ShowStaticCredit: the typewriter draws the credit's text only, on one line: its title is not drawn and "
+      "\"[[\" shows as it is",
+      "6: ShowStaticCredit: style 3 is neither 0 (plain) nor 1 (typewriter): nothing is drawn for the credit's time",
+      "8: SetCredit: at x 140 the columns of \"AAAAAAAAAA<>ZZZZZZZZZZ\" run into each other (10 pixels)",
+      "9: SequenceSettings: a negative speed never moves the roll, so it never finishes by itself",
+      "10: IsSequenceFinished: sequence 2 was never started, so it never finishes",
+      "10: Wait(0) returns at once; no frame passes",
+      "11: SetCreditImage: sprite slot -5 does not exist (slots are 0 or more); it shows as a 1x1 transparent "
+      "sprite"};
+  EXPECT_EQ(found, expected);
+}
+
+TEST_F(Preview, CreditsOverTheRoomTheyPlayOn) {
+  start(320, 200);
+  const Canvas room(320, 200, 0x123456);
+  RunOptions options;
+  options.background = &room;
+  KeepFrames kept;
+  run_script(parse(short_roll), session, *engine, {&kept}, options);
+  ASSERT_FALSE(kept.frames.empty());
+  EXPECT_EQ(kept.frames[0].at(300, 150), 0x123456u);
+  EXPECT_EQ(kept.frames[0].at(1, 9), 0xFFFFFFu) << "the credit drawn over it";
+}
+
 TEST_F(Preview, TextsReachThePluginThroughAnOldStyleString) {
   start(320, 200);
   engine->recording = true;
