@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "emit_ags.h"
 #include "lint.h"
 #include "outputs.h"
 #include "plugin_session.h"
@@ -267,6 +271,37 @@ TEST_F(Preview, LintSaysWhereTheGameWillSurpriseItsAuthor) {
       "11: SetCreditImage: sprite slot -5 does not exist (slots are 0 or more); it shows as a 1x1 transparent "
       "sprite"};
   EXPECT_EQ(found, expected);
+}
+
+// Each frame as a hash, so that long runs can be compared without keeping them.
+class FrameHashes : public FrameSink {
+ public:
+  void frame(int64_t, const Canvas &canvas) override {
+    uint64_t hash = 1469598103934665603ULL;
+    for (uint32_t pixel : canvas.pixels) hash = (hash ^ pixel) * 1099511628211ULL;
+    hashes.push_back(hash);
+  }
+  std::vector<uint64_t> hashes;
+};
+
+TEST_F(Preview, EmittedCodeOfEveryExamplePlaysTheSameFrames) {
+  start(320, 200);
+  std::vector<std::string> examples = {std::string(SOURCE_DIR) + "/examples/demo.credits"};
+  for (const char *name : {"A1-demo-320x200x32-wfn", "A5-static-over-199-chars"}) {
+    examples.push_back(std::string(SOURCE_DIR) + "/tests/engine-reference/" + name + "/credits.credits");
+  }
+  for (const std::string &example : examples) {
+    std::ifstream file(example);
+    std::ostringstream source;
+    source << file.rdbuf();
+    FrameHashes original;
+    run(source.str(), {&original});
+    FrameHashes emitted;
+    run_script(parse_credits_script("emitted.ags", emit_ags(parse(source.str())), session.functions()), session,
+               *engine, {&emitted}, RunOptions{});
+    EXPECT_GT(original.hashes.size(), 10u) << example;
+    EXPECT_EQ(emitted.hashes, original.hashes) << example;
+  }
 }
 
 TEST_F(Preview, CreditsOverTheRoomTheyPlayOn) {
