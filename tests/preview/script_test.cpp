@@ -205,6 +205,8 @@ TEST(EmitAgs, OneBufferFilledBeforeEachTextCall) {
   // The warning above a long text is one comment line, whatever the text holds.
   const std::string long_text = "SetCredit(1, 1, \"" + std::string(190, 'x') + "\\nline\\ntwo\\n\", 0, 0, 15);";
   EXPECT_NO_THROW(parse(emit_ags(parse(long_text))));
+  // The function and the buffer it adds take names the script does not use.
+  EXPECT_NO_THROW(parse(emit_ags(parse("string play_credits;\nint text;\nSetCredit(1, 1, \"x\", 0, 0, 15);"))));
 }
 
 TEST(EmitAgs, GameCodeReadsBackAndRunsTheSame) {

@@ -187,24 +187,37 @@ class Emitter {
   std::string buffer_;
 };
 
-bool declares(const std::vector<Statement> &list, const std::string &name) {
+void collect_names(const std::vector<Statement> &list, std::set<std::string> &names) {
   for (const Statement &statement : list) {
-    if (statement.kind == Statement::Kind::declaration && statement.name == name) return true;
+    if (statement.kind == Statement::Kind::declaration) names.insert(statement.name);
     for (const auto *inner : {&statement.body, &statement.otherwise, &statement.init, &statement.step}) {
-      if (declares(*inner, name)) return true;
+      collect_names(*inner, names);
     }
   }
-  return false;
+}
+
+// `wanted`, or with a number after it, so that it names nothing in the script.
+std::string unused_name(const std::string &wanted, const std::set<std::string> &names) {
+  std::string name = wanted;
+  for (int n = 2; names.count(name); ++n) name = wanted + "_" + std::to_string(n);
+  return name;
 }
 
 }  // namespace
 
 std::string emit_ags(const Script &script) {
-  // The buffer that literals pass through: "text", unless the script has a
-  // variable of that name.
-  bool taken = declares(script.globals, "text") || declares(script.statements, "text");
-  for (const ScriptFunction &function : script.functions) taken = taken || declares(function.body, "text");
-  const std::string buffer = taken ? "credit_text" : "text";
+  std::set<std::string> names;
+  collect_names(script.globals, names);
+  collect_names(script.statements, names);
+  for (const ScriptFunction &function : script.functions) {
+    names.insert(function.name);
+    collect_names(function.body, names);
+  }
+  // The buffer that literals pass through, and the function that holds the
+  // statements written outside functions.
+  const std::string buffer = unused_name("text", names);
+  names.insert(buffer);
+  const std::string wrapper = unused_name("play_credits", names);
   const Emitter emitter(buffer);
 
   std::ostringstream out;
@@ -213,11 +226,8 @@ std::string emit_ags(const Script &script) {
       << "// new-style strings must be off. One string buffer serves every text,\n"
       << "// because the plug-in keeps its own copy of each.\n";
   emitter.statements(out, script.globals, "");
-  bool has_entry = false;
-  for (const ScriptFunction &function : script.functions) has_entry = has_entry || function.name == "play_credits";
   if (!script.statements.empty() || script.functions.empty()) {
-    // Statements outside functions become a function of their own.
-    out << "function " << (has_entry ? "play_credits_first" : "play_credits") << "() {\n";
+    out << "function " << wrapper << "() {\n";
     out << "  string " << buffer << ";\n";
     emitter.statements(out, script.statements, "  ");
     out << "}\n";
