@@ -6,7 +6,7 @@ WIN_BUILD_DIR ?= build-win
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build windows test test-native test-windows deps-preview deps-native deps-windows deps-bench \
-	deps-fuzz deps-clean-room configure demo bench callgrind soak fuzz clean-room clean
+	deps-fuzz deps-clean-room configure demo browser-check bench callgrind soak fuzz clean-room clean
 
 all: build
 
@@ -70,7 +70,11 @@ demo: deps-preview
 	@mkdir -p $(DEMO_DIR)
 	@$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) -q \
 		-o $(DEMO_DIR)/credits.gif --sheet $(DEMO_DIR)/contact-sheet.png --sheet-frames 16
-	@echo "The demo credits: $(DEMO_DIR)/credits.gif"
+	@for video in credits.mp4 credits.webm; do \
+		$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) --sound 1=examples/sounds/key.wav -q \
+			-o $(DEMO_DIR)/$$video || exit 1; \
+	done
+	@echo "The demo credits: $(DEMO_DIR)/credits.gif, $(DEMO_DIR)/credits.mp4, $(DEMO_DIR)/credits.webm"
 	@echo "Its contact sheet: $(DEMO_DIR)/contact-sheet.png"
 
 # The plug-in's cost per frame beside its floor, and its heap allocations.
@@ -102,6 +106,11 @@ fuzz: deps-fuzz
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DROLLWICK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# The demo's videos played by headless Chromium (Debian's).
+browser-check: demo
+	@scripts/install-deps.sh browser
+	scripts/browser-check.sh $(DEMO_DIR)/credits.webm $(DEMO_DIR)/credits.mp4
 
 # The README's two commands on a bare Debian 12 root (needs root).
 clean-room: deps-clean-room

@@ -6,11 +6,13 @@
 #   install-deps.sh bench       benchmark, instruction counts and the soak
 #   install-deps.sh fuzz        the fuzzers (clang with libFuzzer and sanitizers)
 #   install-deps.sh clean-room  debootstrap, for scripts/clean-room.sh
+#   install-deps.sh browser     Chromium, for scripts/browser-check.sh
 # As root it installs them; otherwise it prints the exact command and fails.
 set -euo pipefail
 
 preview_packages=(cmake make g++ binutils
-  libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev libpugixml-dev zlib1g-dev fonts-terminus-otb)
+  libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev libpugixml-dev zlib1g-dev fonts-terminus-otb
+  pkg-config libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
 test_packages=(googletest libgtest-dev)
 windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 # Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs
@@ -19,6 +21,7 @@ emulated_windows_packages=(qemu-user wine64)
 bench_packages=(libbenchmark-dev valgrind)
 fuzz_packages=(clang libclang-rt-14-dev)
 clean_room_packages=(debootstrap git)
+browser_packages=(chromium)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -38,12 +41,13 @@ for job in "$@"; do
     bench) want "${bench_packages[@]}" ;;
     fuzz) want "${fuzz_packages[@]}" ;;
     clean-room) want "${clean_room_packages[@]}" ;;
+    browser) want "${browser_packages[@]}" ;;
     windows)
       want "${windows_packages[@]}"
       dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
       ;;
     *)
-      echo "usage: $0 preview|native|windows|bench|fuzz|clean-room ..." >&2
+      echo "usage: $0 preview|native|windows|bench|fuzz|clean-room|browser ..." >&2
       exit 2
       ;;
   esac

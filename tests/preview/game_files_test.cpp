@@ -145,6 +145,11 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
         <PointSize>14</PointSize><CharacterSpacing>1</CharacterSpacing></Font>
     </Fonts>
     <Palette><PaletteEntry Index="1" Red="0" Green="0" Blue="168" /></Palette>
+    <AudioClips><AudioClipFolder><AudioClips>
+      <AudioClip><ScriptName>aSound3</ScriptName><SourceFileName>Sounds\Key.WAV</SourceFileName></AudioClip>
+      <AudioClip><ScriptName>aMusic1</ScriptName><SourceFileName>Sounds\Key.WAV</SourceFileName></AudioClip>
+      <AudioClip><ScriptName>aSound4</ScriptName><SourceFileName>missing.ogg</SourceFileName></AudioClip>
+    </AudioClips></AudioClipFolder></AudioClips>
     <Sprites><SpriteFolder><Sprites>
       <Sprite Slot="4" AlphaChannel="True" /><Sprite Slot="5" AlphaChannel="False" />
     </Sprites></SpriteFolder></Sprites>
@@ -153,6 +158,8 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   std::ofstream(folder + "/AGSFNT0.WFN") << "x";
   std::ofstream(folder + "/agsfnt1.TTF") << "x";
   std::ofstream(folder + "/AcSprSet.spr") << "x";
+  mkdir((folder + "/sounds").c_str(), 0755);
+  std::ofstream(folder + "/sounds/key.wav") << "x";
 
   GameProject game;
   std::string error;
@@ -165,6 +172,7 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   EXPECT_EQ(game.sprite_alpha, (std::map<int32_t, bool>{{4, true}, {5, false}}));
   EXPECT_EQ(game.sprite_file, folder + "/AcSprSet.spr");
   EXPECT_EQ(game.sprite_index, "");
+  EXPECT_EQ(game.sound_files, (std::map<int, std::string>{{3, folder + "/sounds/key.wav"}})) << "PlaySound(3)'s clip";
   ASSERT_EQ(game.fonts.size(), 2u);
   using Style = rollwick_host::FontStyle;
   const GameFont &zero = game.fonts[0];

@@ -111,6 +111,44 @@ void read_sprite_flags(const pugi::xml_node &folder, GameProject &project) {
   }
 }
 
+// A path inside the project folder as the editor wrote it (with either kind
+// of slash), found in any case; empty if it is not there.
+std::string find_path_ignoring_case(const std::string &directory, std::string relative) {
+  for (char &c : relative) {
+    if (c == '\\') c = '/';
+  }
+  std::string found = directory;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    const size_t slash = relative.find('/', start);
+    const std::string part = relative.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (!part.empty()) {
+      found = find_file_ignoring_case(found, part);
+      if (found.empty()) return "";
+    }
+    if (slash == std::string::npos) break;
+    start = slash + 1;
+  }
+  return found;
+}
+
+// The clips PlaySound(n) finds: those named aSound<n>, with their files.
+void read_sound_clips(const pugi::xml_node &node, GameProject &project) {
+  for (const pugi::xml_node &child : node.children()) {
+    if (std::strcmp(child.name(), "AudioClip") == 0) {
+      const std::string name = text_of(child, "ScriptName");
+      if (name.rfind("aSound", 0) != 0 || name.size() == 6 ||
+          name.find_first_not_of("0123456789", 6) != std::string::npos) {
+        continue;
+      }
+      const std::string file = find_path_ignoring_case(project.directory, text_of(child, "SourceFileName"));
+      if (!file.empty()) project.sound_files[std::atoi(name.c_str() + 6)] = file;
+    } else {
+      read_sound_clips(child, project);
+    }
+  }
+}
+
 }  // namespace
 
 std::string find_file_ignoring_case(const std::string &directory, const std::string &name) {
@@ -179,6 +217,7 @@ bool read_game_project(const std::string &directory, GameProject &project, std::
     project.fonts.push_back(read_font(font, project, version, game_height_by));
   }
   read_sprite_flags(game.child("Sprites"), project);
+  read_sound_clips(game.child("AudioClips"), project);
   project.sprite_file = find_file_ignoring_case(directory, "acsprset.spr");
   project.sprite_index = find_file_ignoring_case(directory, "sprindex.dat");
   return true;

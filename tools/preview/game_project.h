@@ -36,6 +36,7 @@ struct GameProject {
   std::array<uint32_t, 256> palette{};  // 0xRRGGBB
   std::vector<GameFont> fonts;
   std::map<int32_t, bool> sprite_alpha;  // slot: the sprite's alpha channel is used
+  std::map<int, std::string> sound_files;  // sound number: the file of the clip PlaySound(number) plays
   std::string sprite_file;               // acsprset.spr, empty if the folder has none
   std::string sprite_index;              // sprindex.dat, empty if the folder has none
 };

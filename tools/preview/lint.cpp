@@ -127,6 +127,11 @@ void Linter::on_call(const Call &call, int32_t result) {
     playing_ = true;
     started_static_.insert(sequence);
     const int32_t style = number(call, "style");
+    const int32_t sound = number(call, "style_settings2");
+    if (style == 1 && sound >= 0 && sources_.sounds != nullptr && sources_.sounds->count(sound) == 0) {
+      warn(call, "ShowStaticCredit: sound " + std::to_string(sound) +
+                     " has no file (give one with --sound " + std::to_string(sound) + "=FILE); the video is silent there");
+    }
     if (style != 0 && style != 1) {
       warn(call, "ShowStaticCredit: style " + std::to_string(style) +
                      " is neither 0 (plain) nor 1 (typewriter): nothing is drawn for the credit's time");

@@ -22,6 +22,7 @@ struct Warning {
 struct LintSources {
   std::string sprite_file;       // the game's sprite file, when the sprites came from a game
   bool has_background = false;   // credits over a picture: black text may show
+  const std::set<int> *sounds = nullptr;  // for a video: the sound numbers that have a file
 };
 
 // Checks every call against the plug-in's rules and the fonts, sprites and

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "credits_script.h"
@@ -22,6 +23,7 @@
 #include "outputs.h"
 #include "plugin_session.h"
 #include "runner.h"
+#include "video_output.h"
 
 using namespace rollwick_preview;
 
@@ -35,7 +37,13 @@ const char usage_text[] =
     "Plays a credits script through the agsRollwick plug-in and renders it.\n"
     "\n"
     "output (default: -o SCRIPT.gif)\n"
-    "  -o, --output FILE      FILE.gif: the animation at the game's speed; FILE.png with --frame\n"
+    "  -o, --output FILE      FILE.gif: the animation at the game's speed; FILE.png with --frame;\n"
+    "                         FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus) or FILE.mkv (FFV1 RGB, FLAC,\n"
+    "                         lossless): a video with the sounds the credits play\n"
+    "  --scale N              video: each pixel N x N (default: the least that makes it 720 high)\n"
+    "  --lossless             video: a lossless .mkv (FFV1 in RGB)\n"
+    "  --sound N=FILE         video: the sound file that sound number N plays (wav, ogg, mp3)\n"
+    "  --music FILE           video: a background track, cut and faded to the video's length\n"
     "  --frames DIR           every frame as DIR/frame-NNNNN.png\n"
     "  --frame N              only frame N (from 0), as the PNG named by -o\n"
     "  --sheet FILE.png       a contact sheet of evenly sampled, numbered frames\n"
@@ -87,6 +95,10 @@ struct Options {
   bool strict = false;
   bool quiet = false;
   std::string plugin;
+  int scale = 0;
+  bool lossless = false;
+  std::vector<std::pair<int, std::string>> sounds;
+  std::string music;
 };
 
 [[noreturn]] void usage_error(const std::string &message) {
@@ -175,6 +187,14 @@ Options parse_options(int argc, char **argv) {
       options.antialias = true;
     } else if (argument == "--sprite") {
       options.sprites.push_back(numbered(value(), argument));
+    } else if (argument == "--scale") {
+      options.scale = static_cast<int>(whole_number(value(), argument, 1, 16));
+    } else if (argument == "--lossless") {
+      options.lossless = true;
+    } else if (argument == "--sound") {
+      options.sounds.push_back(numbered(value(), argument));
+    } else if (argument == "--music") {
+      options.music = value();
     } else if (argument == "--background") {
       options.background = value();
     } else if (argument == "--function") {
@@ -199,9 +219,17 @@ Options parse_options(int argc, char **argv) {
   if (options.single_frame >= 0 && !ends_with(lower(options.output), ".png")) {
     usage_error("--frame writes one PNG: give -o FILE.png");
   }
-  if (options.single_frame < 0 && !options.output.empty() && !ends_with(lower(options.output), ".gif")) {
+  if (options.single_frame < 0 && !options.output.empty() && !ends_with(lower(options.output), ".gif") &&
+      !is_video_file(options.output)) {
     usage_error("-o " + printable(options.output) +
-                ": the name says the format: .gif for the animation (or .png with --frame N)");
+                ": the name says the format: .gif, .mp4, .webm or .mkv (or .png with --frame N)");
+  }
+  const bool video = options.single_frame < 0 && is_video_file(options.output);
+  if (options.lossless && !(video && ends_with(lower(options.output), ".mkv"))) {
+    usage_error("--lossless writes a .mkv (FFV1 in RGB): give -o FILE.mkv");
+  }
+  if (!video && (options.scale > 0 || !options.sounds.empty() || !options.music.empty())) {
+    usage_error("--scale, --sound and --music are for a video: give -o FILE.mp4, .webm or .mkv");
   }
   if (!options.sheet.empty() && !ends_with(lower(options.sheet), ".png")) {
     usage_error("--sheet " + printable(options.sheet) + ": a contact sheet is a .png");
@@ -405,8 +433,10 @@ int main(int argc, char **argv) {
     return 0;
   }
 
+  const bool video = options.single_frame < 0 && is_video_file(options.output);
   std::string gif;
-  if (options.single_frame < 0 && (!options.output.empty() || (options.frames_directory.empty() && options.sheet.empty()))) {
+  if (!video && options.single_frame < 0 &&
+      (!options.output.empty() || (options.frames_directory.empty() && options.sheet.empty()))) {
     gif = options.output;
     if (gif.empty()) {
       gif = options.script == "-" ? "credits" : options.script;
@@ -416,6 +446,20 @@ int main(int argc, char **argv) {
     }
   }
   check_outputs(options, gif);
+  if (video) check_writable_folder_of(options.output);
+
+  // The sounds a video mixes in: the game's clips, then those given.
+  std::map<int, AudioClip> sounds;
+  AudioClip music;
+  if (video) {
+    std::map<int, std::string> sound_files;
+    if (has_game) sound_files = game.sound_files;
+    for (const auto &sound : options.sounds) sound_files[sound.first] = sound.second;
+    for (const auto &file : sound_files) {
+      if (!decode_audio_file(file.second, sounds[file.first], error)) input_error("sound " + std::to_string(file.first) + ": " + error);
+    }
+    if (!options.music.empty() && !decode_audio_file(options.music, music, error)) input_error("--music: " + error);
+  }
 
   if (has_game) {
     std::vector<std::string> game_warnings;
@@ -430,6 +474,9 @@ int main(int argc, char **argv) {
   LintSources sources;
   if (has_game) sources.sprite_file = game.sprite_file;
   sources.has_background = !options.background.empty();
+  std::set<int> sound_numbers;
+  for (const auto &sound : sounds) sound_numbers.insert(sound.first);
+  if (video) sources.sounds = &sound_numbers;
   Linter linter(session.functions(), engine, sources);
   size_t warnings = 0;
   const auto print_warning = [&](int line, const std::string &message) {
@@ -442,6 +489,15 @@ int main(int argc, char **argv) {
   std::vector<std::unique_ptr<OutputSink>> outputs;
   if (options.single_frame >= 0) outputs.push_back(make_single_frame_output(options.output, options.single_frame));
   if (!gif.empty()) outputs.push_back(make_gif_output(gif, options.width, options.height, options.fps));
+  if (video) {
+    VideoSettings settings;
+    settings.width = options.width;
+    settings.height = options.height;
+    settings.fps = options.fps;
+    settings.scale = options.scale > 0 ? options.scale : default_video_scale(options.height);
+    settings.sounds_played = &engine.sound_log;
+    outputs.push_back(make_video_output(options.output, settings, std::move(sounds), std::move(music)));
+  }
   if (!options.frames_directory.empty()) outputs.push_back(make_png_frames_output(options.frames_directory));
   if (!options.sheet.empty()) {
     outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, engine.default_font.get(),

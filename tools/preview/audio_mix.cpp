@@ -1,0 +1,147 @@
+#include "audio_mix.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <memory>
+
+namespace rollwick_preview {
+
+namespace {
+
+std::string av_error(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+struct FormatCloser {
+  void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
+};
+struct CodecCloser {
+  void operator()(AVCodecContext *codec) const { avcodec_free_context(&codec); }
+};
+struct ResamplerCloser {
+  void operator()(SwrContext *resampler) const { swr_free(&resampler); }
+};
+struct FrameCloser {
+  void operator()(AVFrame *frame) const { av_frame_free(&frame); }
+};
+struct PacketCloser {
+  void operator()(AVPacket *packet) const { av_packet_free(&packet); }
+};
+
+// Appends what the resampler gives for `frame` (or its remainder, for null).
+void resample(SwrContext *resampler, const AVFrame *frame, AudioClip &clip) {
+  const int in_count = frame != nullptr ? frame->nb_samples : 0;
+  const int out_count = swr_get_out_samples(resampler, in_count);
+  if (out_count <= 0) return;
+  std::vector<float> out(static_cast<size_t>(out_count) * 2);
+  uint8_t *planes[] = {reinterpret_cast<uint8_t *>(out.data())};
+  const int made = swr_convert(resampler, planes, out_count,
+                               frame != nullptr ? const_cast<const uint8_t **>(frame->extended_data) : nullptr, in_count);
+  if (made > 0) clip.samples.insert(clip.samples.end(), out.begin(), out.begin() + static_cast<ptrdiff_t>(made) * 2);
+}
+
+}  // namespace
+
+bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error) {
+  clip = AudioClip{};
+  av_log_set_level(AV_LOG_ERROR);
+  AVFormatContext *opened = nullptr;
+  int status = avformat_open_input(&opened, path.c_str(), nullptr, nullptr);
+  if (status < 0) {
+    error = "cannot read " + path + ": " + av_error(status);
+    return false;
+  }
+  std::unique_ptr<AVFormatContext, FormatCloser> format(opened);
+  if ((status = avformat_find_stream_info(format.get(), nullptr)) < 0) {
+    error = path + ": " + av_error(status);
+    return false;
+  }
+  const AVCodec *decoder = nullptr;
+  const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+  if (stream < 0 || decoder == nullptr) {
+    error = path + " holds no sound that can be decoded";
+    return false;
+  }
+  std::unique_ptr<AVCodecContext, CodecCloser> codec(avcodec_alloc_context3(decoder));
+  avcodec_parameters_to_context(codec.get(), format->streams[stream]->codecpar);
+  if ((status = avcodec_open2(codec.get(), decoder, nullptr)) < 0) {
+    error = path + ": " + av_error(status);
+    return false;
+  }
+  SwrContext *made = nullptr;
+  AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&codec->ch_layout, codec->ch_layout.nb_channels);
+  if (swr_alloc_set_opts2(&made, &stereo, AV_SAMPLE_FMT_FLT, AUDIO_RATE, &codec->ch_layout, codec->sample_fmt,
+                          codec->sample_rate, 0, nullptr) < 0 ||
+      swr_init(made) < 0) {
+    swr_free(&made);
+    error = path + ": its sound cannot be converted to 48 kHz stereo";
+    return false;
+  }
+  std::unique_ptr<SwrContext, ResamplerCloser> resampler(made);
+  std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
+  std::unique_ptr<AVFrame, FrameCloser> frame(av_frame_alloc());
+  const auto drain = [&]() {
+    while (avcodec_receive_frame(codec.get(), frame.get()) >= 0) {
+      resample(resampler.get(), frame.get(), clip);
+      av_frame_unref(frame.get());
+    }
+  };
+  while (av_read_frame(format.get(), packet.get()) >= 0) {
+    if (packet->stream_index == stream && avcodec_send_packet(codec.get(), packet.get()) >= 0) drain();
+    av_packet_unref(packet.get());
+  }
+  avcodec_send_packet(codec.get(), nullptr);
+  drain();
+  resample(resampler.get(), nullptr, clip);
+  return true;
+}
+
+AudioMix::AudioMix(std::map<int, AudioClip> sounds, AudioClip music, int fps)
+    : sounds_(std::move(sounds)), music_(std::move(music)), fps_(fps) {
+  if (!music_.samples.empty()) voices_.push_back({&music_, 0});
+}
+
+bool AudioMix::play(int number, int64_t frame) {
+  const auto found = sounds_.find(number);
+  if (found == sounds_.end()) return false;
+  voices_.push_back({&found->second, sample_of(frame)});
+  return true;
+}
+
+void AudioMix::render_until(int64_t frame, int64_t total_frames, std::vector<float> &out) {
+  const int64_t end = sample_of(frame);
+  if (end <= rendered_) return;
+  const size_t first = out.size();
+  out.resize(first + static_cast<size_t>(end - rendered_) * 2, 0.0F);
+  const int64_t total = total_frames > 0 ? sample_of(total_frames) : 0;
+  const int64_t fade = AUDIO_RATE;  // the music's last second
+  for (const Voice &voice : voices_) {
+    const bool music = voice.clip == &music_;
+    for (int64_t at = std::max(rendered_, voice.start); at < end; ++at) {
+      const int64_t offset = at - voice.start;
+      if (offset >= voice.clip->frames()) break;
+      float gain = 1.0F;
+      if (music && total > 0 && at > total - fade) gain = std::max(0.0F, static_cast<float>(total - at) / fade);
+      const size_t to = first + static_cast<size_t>(at - rendered_) * 2;
+      out[to] += gain * voice.clip->samples[static_cast<size_t>(offset) * 2];
+      out[to + 1] += gain * voice.clip->samples[static_cast<size_t>(offset) * 2 + 1];
+    }
+  }
+  for (size_t i = first; i < out.size(); ++i) out[i] = std::max(-1.0F, std::min(1.0F, out[i]));
+  rendered_ = end;
+  voices_.erase(std::remove_if(voices_.begin(), voices_.end(),
+                               [&](const Voice &voice) { return voice.start + voice.clip->frames() <= rendered_; }),
+                voices_.end());
+}
+
+}  // namespace rollwick_preview

@@ -1,0 +1,368 @@
+#include "video_output.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace rollwick_preview {
+
+namespace {
+
+std::string av_error(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+std::string extension_of(const std::string &path) {
+  const size_t dot = path.rfind('.');
+  std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
+  for (char &c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+// What each kind of file holds.
+struct Recipe {
+  const char *muxer;
+  const char *video_encoder;
+  AVPixelFormat pixels;
+  const char *audio_encoder;
+};
+
+Recipe recipe_for(const std::string &extension) {
+  if (extension == "webm") return {"webm", "libvpx-vp9", AV_PIX_FMT_YUV420P, "libopus"};
+  if (extension == "mkv") return {"matroska", "ffv1", AV_PIX_FMT_BGR0, "flac"};
+  return {"mp4", "libx264", AV_PIX_FMT_YUV420P, "aac"};
+}
+
+class VideoOutput : public OutputSink {
+ public:
+  VideoOutput(std::string path, const VideoSettings &settings, std::map<int, AudioClip> sounds, AudioClip music)
+      : path_(std::move(path)), temporary_(path_ + ".partial"), settings_(settings),
+        recipe_(recipe_for(extension_of(path_))), with_audio_(settings.sounds_played != nullptr),
+        mix_(std::move(sounds), std::move(music), settings.fps) {
+    track_partial_file(temporary_);
+    open();
+  }
+
+  ~VideoOutput() override {
+    close_all();
+    std::remove(temporary_.c_str());
+    untrack_partial_file(temporary_);
+  }
+
+  void frame(int64_t index, const rollwick_host::Canvas &canvas) override {
+    if (!error_.empty()) return;
+    if (with_audio_) {
+      const auto &played = *settings_.sounds_played;
+      for (; sounds_seen_ < played.size(); ++sounds_seen_) mix_.play(played[sounds_seen_].second, played[sounds_seen_].first);
+      // The last second waits until the length is known, for the music's fade.
+      mix_.render_until(std::max<int64_t>(0, index + 1 - settings_.fps), 0, audio_pending_);
+      encode_audio(false);
+    }
+    encode_video(index, canvas);
+  }
+
+  bool finish(int64_t total, std::string &error) override {
+    if (error_.empty()) {
+      if (with_audio_) {
+        mix_.render_until(total, total, audio_pending_);
+        encode_audio(true);
+        send_audio(nullptr);
+      }
+      send_video(nullptr);
+    }
+    if (error_.empty()) {
+      const int status = av_write_trailer(format_);
+      if (status < 0) fail("cannot finish", status);
+    }
+    close_all();
+    if (!error_.empty()) {
+      error = error_;
+      std::remove(temporary_.c_str());
+      return false;
+    }
+    return rollwick_host::commit_file(temporary_, path_, error);
+  }
+
+  std::string summary() const override {
+    return path_ + ": " + std::to_string(frames_) + " video frames at " + std::to_string(settings_.fps) +
+           " a second, " + std::to_string(width_) + "x" + std::to_string(height_) + " (scale " +
+           std::to_string(settings_.scale) + ")" + (with_audio_ ? ", with sound" : "");
+  }
+
+ private:
+  void fail(const std::string &what, int status) {
+    if (error_.empty()) error_ = what + " " + path_ + ": " + av_error(status);
+  }
+
+  AVCodecContext *open_encoder(const char *name, AVStream *&stream) {
+    const AVCodec *encoder = avcodec_find_encoder_by_name(name);
+    if (encoder == nullptr) {
+      error_ = "cannot write " + path_ + ": this FFmpeg has no " + name + " encoder";
+      return nullptr;
+    }
+    stream = avformat_new_stream(format_, nullptr);
+    return avcodec_alloc_context3(encoder);
+  }
+
+  void open() {
+    av_log_set_level(AV_LOG_ERROR);  // the libraries' chatter; errors come back as results
+    int status = avformat_alloc_output_context2(&format_, nullptr, recipe_.muxer, temporary_.c_str());
+    if (status < 0 || format_ == nullptr) return fail("cannot write", status);
+    width_ = settings_.width * settings_.scale;
+    height_ = settings_.height * settings_.scale;
+
+    video_ = open_encoder(recipe_.video_encoder, video_stream_);
+    if (video_ == nullptr) return;
+    video_->width = width_;
+    video_->height = height_;
+    video_->pix_fmt = recipe_.pixels;
+    video_->time_base = AVRational{1, settings_.fps};
+    video_->framerate = AVRational{settings_.fps, 1};
+    video_->gop_size = settings_.fps * 2;
+    video_->thread_count = 0;  // as many as the machine has
+    if (recipe_.pixels == AV_PIX_FMT_YUV420P) {
+      video_->colorspace = AVCOL_SPC_SMPTE170M;
+      video_->color_primaries = AVCOL_PRI_SMPTE170M;
+      video_->color_trc = AVCOL_TRC_SMPTE170M;
+      video_->color_range = AVCOL_RANGE_MPEG;
+    }
+    if (format_->oformat->flags & AVFMT_GLOBALHEADER) video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary *options = nullptr;
+    if (std::string(recipe_.video_encoder) == "libx264") {
+      av_dict_set(&options, "preset", "ultrafast", 0);
+      av_dict_set(&options, "crf", "16", 0);
+    } else if (std::string(recipe_.video_encoder) == "libvpx-vp9") {
+      av_dict_set(&options, "deadline", "realtime", 0);
+      av_dict_set(&options, "cpu-used", "8", 0);
+      av_dict_set(&options, "row-mt", "1", 0);
+      av_dict_set(&options, "crf", "20", 0);
+      av_dict_set(&options, "b", "0", 0);
+    } else {
+      av_dict_set(&options, "slices", "4", 0);
+    }
+    status = avcodec_open2(video_, video_->codec, &options);
+    av_dict_free(&options);
+    if (status < 0) return fail(std::string("cannot open the ") + recipe_.video_encoder + " encoder for", status);
+    avcodec_parameters_from_context(video_stream_->codecpar, video_);
+    video_stream_->time_base = video_->time_base;
+    video_stream_->avg_frame_rate = video_->framerate;
+
+    if (with_audio_) {
+      audio_ = open_encoder(recipe_.audio_encoder, audio_stream_);
+      if (audio_ == nullptr) return;
+      const AVSampleFormat *formats = audio_->codec->sample_fmts;
+      audio_->sample_fmt = formats != nullptr ? formats[0] : AV_SAMPLE_FMT_FLTP;
+      audio_->sample_rate = AUDIO_RATE;
+      AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+      av_channel_layout_copy(&audio_->ch_layout, &stereo);
+      audio_->time_base = AVRational{1, AUDIO_RATE};
+      if (std::string(recipe_.audio_encoder) != "flac") audio_->bit_rate = 160000;
+      if (format_->oformat->flags & AVFMT_GLOBALHEADER) audio_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+      if ((status = avcodec_open2(audio_, audio_->codec, nullptr)) < 0) {
+        return fail(std::string("cannot open the ") + recipe_.audio_encoder + " encoder for", status);
+      }
+      avcodec_parameters_from_context(audio_stream_->codecpar, audio_);
+      audio_stream_->time_base = audio_->time_base;
+      audio_frame_size_ = audio_->frame_size > 0 ? audio_->frame_size : 1024;
+    }
+
+    if ((status = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE)) < 0) return fail("cannot write", status);
+    AVDictionary *muxing = nullptr;
+    if (std::string(recipe_.muxer) == "mp4") av_dict_set(&muxing, "movflags", "+faststart", 0);
+    status = avformat_write_header(format_, &muxing);
+    av_dict_free(&muxing);
+    if (status < 0) return fail("cannot write", status);
+    picture_ = av_frame_alloc();
+    picture_->format = recipe_.pixels;
+    picture_->width = width_;
+    picture_->height = height_;
+    av_frame_get_buffer(picture_, 0);
+    if (recipe_.pixels != AV_PIX_FMT_BGR0) {
+      converter_ = sws_getContext(width_, height_, AV_PIX_FMT_BGR0, width_, height_, recipe_.pixels, SWS_POINT,
+                                  nullptr, nullptr, nullptr);
+    }
+    scaled_.resize(static_cast<size_t>(width_) * height_);
+  }
+
+  // BT.601 in the limited range, as players assume for these streams. With
+  // an even scale every 2x2 block of the picture lies inside one game pixel,
+  // so chroma subsampling takes nothing from its neighbours: the planes are
+  // filled straight from the game's pixels.
+  void fill_yuv420(const rollwick_host::Canvas &canvas) {
+    const int scale = settings_.scale;
+    const int half = scale / 2;
+    for (int y = 0; y < canvas.height; ++y) {
+      for (int x = 0; x < canvas.width; ++x) {
+        const uint32_t rgb = canvas.at(x, y);
+        const int r = static_cast<int>((rgb >> 16) & 0xFF);
+        const int g = static_cast<int>((rgb >> 8) & 0xFF);
+        const int b = static_cast<int>(rgb & 0xFF);
+        const auto luma = static_cast<uint8_t>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+        const auto blue = static_cast<uint8_t>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
+        const auto red = static_cast<uint8_t>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
+        for (int dy = 0; dy < scale; ++dy) {
+          std::memset(picture_->data[0] + static_cast<ptrdiff_t>(y * scale + dy) * picture_->linesize[0] + x * scale,
+                      luma, static_cast<size_t>(scale));
+        }
+        for (int dy = 0; dy < half; ++dy) {
+          const ptrdiff_t row = static_cast<ptrdiff_t>(y * half + dy);
+          std::memset(picture_->data[1] + row * picture_->linesize[1] + x * half, blue, static_cast<size_t>(half));
+          std::memset(picture_->data[2] + row * picture_->linesize[2] + x * half, red, static_cast<size_t>(half));
+        }
+      }
+    }
+  }
+
+  void encode_video(int64_t index, const rollwick_host::Canvas &canvas) {
+    av_frame_make_writable(picture_);
+    if (recipe_.pixels == AV_PIX_FMT_YUV420P && settings_.scale % 2 == 0) {
+      fill_yuv420(canvas);
+      picture_->pts = index;
+      send_video(picture_);
+      frames_ = index + 1;
+      return;
+    }
+    // Each game pixel a square of `scale` pixels; 0xRRGGBB is B, G, R, 0 in memory.
+    const int scale = settings_.scale;
+    for (int y = 0; y < height_; ++y) {
+      const uint32_t *row = canvas.pixels.data() + static_cast<size_t>(y / scale) * canvas.width;
+      uint32_t *out = scaled_.data() + static_cast<size_t>(y) * width_;
+      for (int x = 0; x < width_; ++x) out[x] = row[x / scale];
+    }
+    if (converter_ != nullptr) {
+      const uint8_t *planes[] = {reinterpret_cast<const uint8_t *>(scaled_.data())};
+      const int strides[] = {width_ * 4};
+      sws_scale(converter_, planes, strides, 0, height_, picture_->data, picture_->linesize);
+    } else {
+      for (int y = 0; y < height_; ++y) {
+        std::memcpy(picture_->data[0] + static_cast<ptrdiff_t>(y) * picture_->linesize[0],
+                    scaled_.data() + static_cast<size_t>(y) * width_, static_cast<size_t>(width_) * 4);
+      }
+    }
+    picture_->pts = index;
+    send_video(picture_);
+    frames_ = index + 1;
+  }
+
+  void send_video(AVFrame *frame) { send(video_, video_stream_, frame); }
+  void send_audio(AVFrame *frame) { send(audio_, audio_stream_, frame); }
+
+  void send(AVCodecContext *codec, AVStream *stream, AVFrame *frame) {
+    if (!error_.empty() || codec == nullptr) return;
+    int status = avcodec_send_frame(codec, frame);
+    if (status < 0) return fail("cannot encode", status);
+    AVPacket *packet = av_packet_alloc();
+    while ((status = avcodec_receive_packet(codec, packet)) >= 0) {
+      if (codec == video_ && packet->duration == 0) packet->duration = 1;
+      av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+      packet->stream_index = stream->index;
+      status = av_interleaved_write_frame(format_, packet);
+      if (status < 0) {
+        fail("cannot write", status);
+        break;
+      }
+    }
+    av_packet_free(&packet);
+  }
+
+  // Encodes whole audio frames of what is pending; at the end, the rest too.
+  void encode_audio(bool last) {
+    size_t at = 0;
+    const size_t frame_values = static_cast<size_t>(audio_frame_size_) * 2;
+    while (error_.empty() && audio_ != nullptr &&
+           (audio_pending_.size() - at >= frame_values || (last && audio_pending_.size() > at))) {
+      const int count = static_cast<int>(std::min(frame_values, audio_pending_.size() - at) / 2);
+      AVFrame *frame = av_frame_alloc();
+      frame->format = audio_->sample_fmt;
+      frame->nb_samples = count;
+      av_channel_layout_copy(&frame->ch_layout, &audio_->ch_layout);
+      frame->sample_rate = AUDIO_RATE;
+      av_frame_get_buffer(frame, 0);
+      const float *in = audio_pending_.data() + at;
+      for (int i = 0; i < count; ++i) {
+        for (int channel = 0; channel < 2; ++channel) {
+          const float value = in[i * 2 + channel];
+          switch (audio_->sample_fmt) {
+            case AV_SAMPLE_FMT_FLTP: reinterpret_cast<float *>(frame->data[channel])[i] = value; break;
+            case AV_SAMPLE_FMT_FLT: reinterpret_cast<float *>(frame->data[0])[i * 2 + channel] = value; break;
+            case AV_SAMPLE_FMT_S32:
+              reinterpret_cast<int32_t *>(frame->data[0])[i * 2 + channel] = static_cast<int32_t>(value * 2147483647.0);
+              break;
+            default:
+              reinterpret_cast<int16_t *>(frame->data[0])[i * 2 + channel] = static_cast<int16_t>(value * 32767.0F);
+              break;
+          }
+        }
+      }
+      frame->pts = audio_samples_;
+      audio_samples_ += count;
+      at += static_cast<size_t>(count) * 2;
+      send_audio(frame);
+      av_frame_free(&frame);
+    }
+    audio_pending_.erase(audio_pending_.begin(), audio_pending_.begin() + static_cast<ptrdiff_t>(at));
+  }
+
+  void close_all() {
+    if (converter_ != nullptr) sws_freeContext(converter_);
+    converter_ = nullptr;
+    av_frame_free(&picture_);
+    avcodec_free_context(&video_);
+    avcodec_free_context(&audio_);
+    if (format_ != nullptr) {
+      if (format_->pb != nullptr) avio_closep(&format_->pb);
+      avformat_free_context(format_);
+      format_ = nullptr;
+    }
+  }
+
+  std::string path_;
+  std::string temporary_;
+  VideoSettings settings_;
+  Recipe recipe_;
+  bool with_audio_;
+  AudioMix mix_;
+  std::string error_;
+  AVFormatContext *format_ = nullptr;
+  AVCodecContext *video_ = nullptr;
+  AVCodecContext *audio_ = nullptr;
+  AVStream *video_stream_ = nullptr;
+  AVStream *audio_stream_ = nullptr;
+  AVFrame *picture_ = nullptr;
+  SwsContext *converter_ = nullptr;
+  std::vector<uint32_t> scaled_;
+  int width_ = 0;
+  int height_ = 0;
+  int64_t frames_ = 0;
+  size_t sounds_seen_ = 0;
+  std::vector<float> audio_pending_;
+  int audio_frame_size_ = 1024;
+  int64_t audio_samples_ = 0;
+};
+
+}  // namespace
+
+bool is_video_file(const std::string &path) {
+  const std::string extension = extension_of(path);
+  return extension == "mp4" || extension == "webm" || extension == "mkv";
+}
+
+int default_video_scale(int height) { return height >= 720 ? 1 : (720 + height - 1) / height; }
+
+std::unique_ptr<OutputSink> make_video_output(const std::string &path, const VideoSettings &settings,
+                                              std::map<int, AudioClip> sounds, AudioClip music) {
+  return std::make_unique<VideoOutput>(path, settings, std::move(sounds), std::move(music));
+}
+
+}  // namespace rollwick_preview
