@@ -40,7 +40,7 @@ const char usage_text[] =
     "  -o, --output FILE      FILE.gif: the animation at the game's speed; FILE.png with --frame;\n"
     "                         FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus) or FILE.mkv (FFV1 RGB, FLAC,\n"
     "                         lossless): a video with the sounds the credits play\n"
-    "  --scale N              video: each pixel N x N (default: the least that makes it 720 high)\n"
+    "  --scale N              video: each pixel N x N (default: the least that makes it 720 high; .mkv 1)\n"
     "  --lossless             video: a lossless .mkv (FFV1 in RGB)\n"
     "  --sound N=FILE         video: the sound file that sound number N plays (wav, ogg, mp3)\n"
     "  --music FILE           video: a background track, cut and faded to the video's length\n"
@@ -494,7 +494,9 @@ int main(int argc, char **argv) {
     settings.width = options.width;
     settings.height = options.height;
     settings.fps = options.fps;
-    settings.scale = options.scale > 0 ? options.scale : default_video_scale(options.height);
+    // A lossless master keeps the game's pixels one to one unless asked.
+    const bool master = ends_with(lower(options.output), ".mkv");
+    settings.scale = options.scale > 0 ? options.scale : (master ? 1 : default_video_scale(options.height));
     settings.sounds_played = &engine.sound_log;
     outputs.push_back(make_video_output(options.output, settings, std::move(sounds), std::move(music)));
   }
