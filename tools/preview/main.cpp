@@ -506,7 +506,11 @@ int main(int argc, char **argv) {
                                                 options.sheet_scale, options.sheet_columns));
   }
   std::vector<FrameSink *> sinks;
-  for (auto &output : outputs) sinks.push_back(output.get());
+  for (auto &output : outputs) {
+    const std::string problem = output->problem();
+    if (!problem.empty()) input_error(problem);
+    sinks.push_back(output.get());
+  }
 
   RunOptions run_options;
   const bool capped_by_user = options.max_frames >= 0;

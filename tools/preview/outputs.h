@@ -21,6 +21,9 @@ class OutputSink : public FrameSink {
   virtual bool finish(int64_t total, std::string &error) = 0;
   // A line about what was written, or empty.
   virtual std::string summary() const { return ""; }
+  // Why the output cannot be written, found before any frame (an encoder
+  // that will not open); empty when it can.
+  virtual std::string problem() const { return ""; }
 };
 
 // The time of the first `frames` frames at `fps`, in hundredths of a second, rounded.
