@@ -508,7 +508,10 @@ int main(int argc, char **argv) {
   std::vector<FrameSink *> sinks;
   for (auto &output : outputs) {
     const std::string problem = output->problem();
-    if (!problem.empty()) input_error(problem);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "rollwick-preview: %s\n", problem.c_str());
+      return 1;  // the outputs remove their temporary files as they go
+    }
     sinks.push_back(output.get());
   }
 
