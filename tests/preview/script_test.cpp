@@ -25,13 +25,19 @@ const std::map<std::string, FunctionSignature> &functions() {
 
 Script parse(const std::string &source) { return parse_credits_script("roll.credits", source, functions()); }
 
-std::string error_of(const std::string &source) {
+// The message of the ScriptError that `action` raises.
+template <typename Action>
+std::string error_from(Action action) {
   try {
-    parse(source);
+    action();
   } catch (const ScriptError &error) {
     return error.what();
   }
   return "(no error)";
+}
+
+std::string error_of(const std::string &source) {
+  return error_from([&] { parse(source); });
 }
 
 // Records what a script does: each plug-in call with the texts it was
@@ -69,12 +75,7 @@ std::vector<std::string> run(const std::string &source, const std::string &entry
 }
 
 std::string run_error(const std::string &source) {
-  try {
-    run(source);
-  } catch (const ScriptError &error) {
-    return error.what();
-  }
-  return "(no error)";
+  return error_from([&] { run(source); });
 }
 
 }  // namespace

@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -13,13 +12,13 @@ extern "C" {
 
 namespace rollwick_preview {
 
-namespace {
-
-std::string av_error(int code) {
+std::string ffmpeg_error(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof text);
   return text;
 }
+
+namespace {
 
 struct FormatCloser {
   void operator()(AVFormatContext *format) const { avformat_close_input(&format); }
@@ -57,12 +56,12 @@ bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &er
   AVFormatContext *opened = nullptr;
   int status = avformat_open_input(&opened, path.c_str(), nullptr, nullptr);
   if (status < 0) {
-    error = "cannot read " + path + ": " + av_error(status);
+    error = "cannot read " + path + ": " + ffmpeg_error(status);
     return false;
   }
   std::unique_ptr<AVFormatContext, FormatCloser> format(opened);
   if ((status = avformat_find_stream_info(format.get(), nullptr)) < 0) {
-    error = path + ": " + av_error(status);
+    error = path + ": " + ffmpeg_error(status);
     return false;
   }
   const AVCodec *decoder = nullptr;
@@ -74,7 +73,7 @@ bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &er
   std::unique_ptr<AVCodecContext, CodecCloser> codec(avcodec_alloc_context3(decoder));
   avcodec_parameters_to_context(codec.get(), format->streams[stream]->codecpar);
   if ((status = avcodec_open2(codec.get(), decoder, nullptr)) < 0) {
-    error = path + ": " + av_error(status);
+    error = path + ": " + ffmpeg_error(status);
     return false;
   }
   SwrContext *made = nullptr;

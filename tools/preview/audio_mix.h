@@ -23,6 +23,9 @@ struct AudioClip {
 
 bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error);
 
+// FFmpeg's words for one of its error codes.
+std::string ffmpeg_error(int code);
+
 class AudioMix {
  public:
   // Sounds by number; `music` (may be empty) plays from the start, under

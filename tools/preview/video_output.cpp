@@ -4,7 +4,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -16,12 +15,6 @@ extern "C" {
 namespace rollwick_preview {
 
 namespace {
-
-std::string av_error(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
 
 std::string extension_of(const std::string &path) {
   const size_t dot = path.rfind('.');
@@ -104,7 +97,7 @@ class VideoOutput : public OutputSink {
 
  private:
   void fail(const std::string &what, int status) {
-    if (error_.empty()) error_ = what + " " + path_ + ": " + av_error(status);
+    if (error_.empty()) error_ = what + " " + path_ + ": " + ffmpeg_error(status);
   }
 
   AVCodecContext *open_encoder(const char *name, AVStream *&stream) {
