@@ -36,16 +36,7 @@ class WfnFont : public Font {
   explicit WfnFont(const FontStyle &style) { style_ = style; }
 
   int32_t height() const {
-    const int32_t scale = style_.size_multiplier;
-    switch (style_.height_by) {
-      case FontStyle::Height::custom:
-        return style_.custom_height;
-      case FontStyle::Height::real:
-        return real_height * scale;
-      case FontStyle::Height::nominal:
-        break;
-    }
-    return nominal_height * scale;
+    return style_.logical_height(nominal_height * style_.size_multiplier, real_height * style_.size_multiplier);
   }
 
   // Glyph widths are scaled; the spacing between characters is not.
@@ -144,15 +135,7 @@ class FreeTypeFont : public Font {
   }
 
   int32_t height() const {
-    switch (style_.height_by) {
-      case FontStyle::Height::custom:
-        return style_.custom_height;
-      case FontStyle::Height::real:
-        return style_.ascender_fixup ? pixel_size + descender : ascender + descender;
-      case FontStyle::Height::nominal:
-        break;
-    }
-    return pixel_size;
+    return style_.logical_height(pixel_size, (style_.ascender_fixup ? pixel_size : ascender) + descender);
   }
 
   // Advances without kerning, each glyph that moves the pen followed by the spacing.
@@ -257,20 +240,18 @@ std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size
     }
     FT_Select_Size(face, best);
   }
+  font->load_flags = FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
   if (FT_IS_SCALABLE(face)) {
-    font->load_flags = FT_LOAD_RENDER | FT_LOAD_FORCE_AUTOHINT |
-                       (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
+    font->load_flags |= FT_LOAD_FORCE_AUTOHINT;
     // The face's ascender and descender scaled and rounded to the nearest
     // pixel each (this FreeType's size metrics round the ascender up).
     const FT_Long y_scale = face->size->metrics.y_scale;
     font->ascender = static_cast<int32_t>((FT_MulFix(face->ascender, y_scale) + 32) >> 6);
     font->descender = static_cast<int32_t>(-((FT_MulFix(face->descender, y_scale) + 32) >> 6));
   } else {
-    font->load_flags = FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
     font->ascender = static_cast<int32_t>((face->size->metrics.ascender + 63) >> 6);
     font->descender = static_cast<int32_t>((-face->size->metrics.descender + 63) >> 6);
   }
-  if (font->descender < 0) font->descender = -font->descender;
   return font;
 }
 

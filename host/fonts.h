@@ -24,14 +24,20 @@ struct FontStyle {
   int size_multiplier = 1;     // bitmap fonts: each pixel becomes a square this wide
   int character_spacing = 0;   // extra pixels after each character
   int vertical_offset = 0;     // added to y whenever the font is drawn
-  int line_spacing = 0;        // 0: the default (the plug-in never steps lines by it)
   Height height_by = Height::nominal;  // which height the engine reports
   int custom_height = 0;
   bool ascender_fixup = false;  // TrueType: glyphs placed as if the ascender were the nominal size
   Outline outline = Outline::none;
-  int outline_thickness = 1;    // automatic outline
+  int outline_thickness = 1;    // automatic outline; thickness() is what is drawn
   bool rounded_outline = false;
   int outline_font = -1;        // Outline::font: the font drawn under the text
+
+  int thickness() const { return outline_thickness > 1 ? outline_thickness : 1; }
+  // The height the engine reports for a font of these heights.
+  int32_t logical_height(int32_t nominal, int32_t real) const {
+    if (height_by == Height::custom) return custom_height;
+    return height_by == Height::real ? real : nominal;
+  }
 };
 
 class Font {

@@ -10,7 +10,7 @@ namespace {
 // a square of radius t, or of a disc of about t + 0.5 for a rounded outline.
 template <typename Stamp>
 void for_each_outline_offset(const FontStyle &style, Stamp stamp) {
-  const int t = std::max(1, style.outline_thickness);
+  const int t = style.thickness();
   const int limit = t * (t + 1);
   for (int dy = -t; dy <= t; ++dy) {
     for (int dx = -t; dx <= t; ++dx) {
@@ -52,7 +52,7 @@ TextSize RenderingEngine::measure(int32 font_number, const char *text) const {
   TextSize size = chosen->measure(text);
   const FontStyle &style = chosen->style();
   if (style.outline == FontStyle::Outline::automatic) {
-    const int32_t grow = 2 * std::max(1, style.outline_thickness);
+    const int32_t grow = 2 * style.thickness();
     if (size.width > 0) size.width += grow;  // an empty text stays 0 wide
     size.height += grow;
   } else if (style.outline == FontStyle::Outline::font && style.outline_font != font_number) {
@@ -78,9 +78,8 @@ void RenderingEngine::DrawText(int32 x, int32 y, int32 font_number, int32 colour
   int64_t text_x = x;
   int64_t text_y = y;
   if (style.outline == FontStyle::Outline::automatic) {
-    const int t = std::max(1, style.outline_thickness);
-    text_x += t;
-    text_y += t;
+    text_x += style.thickness();
+    text_y += style.thickness();
     for_each_outline_offset(style, [&](int dx, int dy) { chosen->draw(canvas, text_x + dx, text_y + dy, text, shadow); });
   } else if (style.outline == FontStyle::Outline::font && style.outline_font != font_number) {
     const Font *outline = font(style.outline_font);

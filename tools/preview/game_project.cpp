@@ -72,7 +72,6 @@ GameFont read_font(const pugi::xml_node &node, const GameProject &project, long 
   style.size_multiplier = std::max(1, number_of(node, "SizeMultiplier", 1));
   style.character_spacing = number_of(node, "CharacterSpacing", 0);
   style.vertical_offset = number_of(node, "VerticalOffset", 0);
-  style.line_spacing = number_of(node, "LineSpacing", 0);
   style.custom_height = number_of(node, "CustomHeightValue", 0);
 
   const bool old_project = version < first_version_with_font_metrics;

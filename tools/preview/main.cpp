@@ -248,9 +248,10 @@ void check_writable_folder_of(const std::string &path) {
   if (access(folder.c_str(), W_OK) != 0) input_error("cannot write " + path + ": the folder " + folder + " is not writable");
 }
 
+// `gif` is the animation's path, if one is written.
 void check_outputs(const Options &options, const std::string &gif) {
   if (!gif.empty()) check_writable_folder_of(gif);
-  if (options.single_frame >= 0) check_writable_folder_of(options.output);
+  if (options.single_frame >= 0 || is_video_file(options.output)) check_writable_folder_of(options.output);
   if (!options.sheet.empty()) check_writable_folder_of(options.sheet);
   if (!options.frames_directory.empty()) {
     struct stat info {};
@@ -446,7 +447,6 @@ int main(int argc, char **argv) {
     }
   }
   check_outputs(options, gif);
-  if (video) check_writable_folder_of(options.output);
 
   // The sounds a video mixes in: the game's clips, then those given.
   std::map<int, AudioClip> sounds;

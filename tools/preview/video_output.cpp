@@ -188,7 +188,6 @@ class VideoOutput : public OutputSink {
       converter_ = sws_getContext(width_, height_, AV_PIX_FMT_BGR0, width_, height_, recipe_.pixels, SWS_POINT,
                                   nullptr, nullptr, nullptr);
     }
-    scaled_.resize(static_cast<size_t>(width_) * height_);
   }
 
   // BT.601 in the limited range, as players assume for these streams. With
@@ -256,6 +255,7 @@ class VideoOutput : public OutputSink {
     }
     // Each game pixel a square of `scale` pixels; 0xRRGGBB is B, G, R, 0 in memory.
     const int scale = settings_.scale;
+    scaled_.resize(static_cast<size_t>(width_) * height_);
     for (int y = 0; y < height_; ++y) {
       const uint32_t *row = canvas.pixels.data() + static_cast<size_t>(y / scale) * canvas.width;
       uint32_t *out = scaled_.data() + static_cast<size_t>(y) * width_;
