@@ -34,7 +34,7 @@ struct Case {
 const Case cases[] = {
     {"A1-demo-320x200x32-wfn", false},        {"A2-ttf-dejavusans12-320x200x32", true},
     {"A3-outline-font0-320x200x32", false},   {"A4-16bit-320x200x16-wfn", false},
-    {"A5-static-over-199-chars", false},
+    {"A5-static-over-199-chars", false},      {"A10-global-script-60fps", false},
 };
 
 std::string case_folder(const Case &c) { return std::string(ENGINE_REFERENCE_DIR) + "/" + c.folder; }
@@ -254,5 +254,6 @@ TEST_P(EngineReference, EveryStoredFrameAsTheEngineDrewIt) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EngineReference, ::testing::ValuesIn(cases),
                          [](const ::testing::TestParamInfo<Case> &info) {
-                           return std::string(info.param.folder).substr(0, 2);
+                           const std::string folder = info.param.folder;
+                           return folder.substr(0, folder.find('-'));
                          });

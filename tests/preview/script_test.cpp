@@ -125,9 +125,13 @@ TEST(CreditsScript, GameCodeAsWrittenWithTheEnginesMeaning) {
       "  while (IsSequenceFinished(1) == 0 && crew > 0) { Wait(1); }\n"
       "}\n");
   const std::vector<std::string> expected = {
+      "5: StrCopy: text of 250 characters; a game's old-style string holds 199: it will show '...xxxxxxxxxx'",
       "SetCredit(1, 1, \"" + std::string(199, 'x') + "\", 0, 0, 15)",
       "SetCredit(1, 2, \"Crew 1%!\", 3, 0, 15)",
       "SetCredit(1, 21, \"Crew 2%!\", -2, 0, 15)",
+      "12: StrCopy(GetCredit(...)): the 32-bit Windows engine passes a plug-in's returned text to StrCopy as a "
+      "null pointer (StrCopy gives \"(null)\", StrCat stops the game); StrFormat(copy, \"%s\", GetCredit(...)) "
+      "works in every engine",
       "GetCredit(1, 1)",
       "SetCredit(2, 1, \"stored\", 0, 0, 15)",
       "14: Wait(0) returns at once; no frame passes",
@@ -170,7 +174,7 @@ TEST(CreditsScript, ErrorsNameFileLineColumnAndWhatWasExpected) {
             "roll.credits:1:46: expected '}' to close the block opened at line 1, found the end of the file");
   EXPECT_EQ(error_of("int n;\nn = \"x\";"), "roll.credits:2:5: expected an int value, found a string");
   EXPECT_EQ(error_of("x = 1;"), "roll.credits:1:1: 'x' is not a declared variable");
-  EXPECT_EQ(error_of("switch (1) {}"), "roll.credits:1:1: 'switch' statements are not supported by the previewer");
+  EXPECT_EQ(error_of("switch (1) {}"), "roll.credits:1:1: 'switch': the previewer does not run it");
   EXPECT_EQ(error_of("StrCopy(\"a\", \"b\");"),
             "roll.credits:1:9: StrCopy writes into a string variable; its first argument must be one");
   EXPECT_EQ(error_of("Wait(1) \x7f"), "roll.credits:1:9: expected a statement, not the character '\\x7f'");

@@ -1,5 +1,9 @@
 // Credits scripts: the part of AGS script that credits code uses, read into a
-// tree that the interpreter runs and --emit-ags prints back.
+// tree that the interpreter runs and --emit-ags prints back. A whole game
+// script (a global script, a room script or a module, with its headers) is
+// read as the editor compiles it: the preprocessor first, then every
+// declaration at the top level, but only the bodies of the functions that
+// play the credits and those they call; the rest is skipped whatever it holds.
 //
 //   string text;                      // old-style strings of 200 bytes, ints
 //   function play_credits() {
@@ -55,6 +59,8 @@ struct Call {
 };
 
 struct Expression {
+  // A method call on an engine object ("aMusic.Play") is a call whose name
+  // holds the dot.
   enum class Kind { number, text, variable, call, unary, binary } kind = Kind::number;
   int32_t number = 0;
   std::string text;  // the literal, the variable or function name, or the operator
@@ -65,11 +71,15 @@ struct Expression {
 };
 
 struct Statement {
-  enum class Kind { expression, declaration, assignment, block, if_else, while_loop, for_loop, return_value }
-      kind = Kind::expression;
+  // not_previewed: an engine property set ("mouse.Visible = false;") that
+  // does not change the credits' picture; `name` holds it.
+  enum class Kind {
+    expression, declaration, assignment, block, if_else, while_loop, do_while, for_loop, return_value,
+    break_loop, continue_loop, not_previewed
+  } kind = Kind::expression;
   Expression expression;  // expression, a declaration's or assignment's value, a condition, return's value
   bool has_expression = false;
-  std::string type;  // declaration: "int" or "string"
+  std::string type;  // declaration: "int", "bool", "short", "char" or "string"
   std::string name;  // declaration, assignment: the variable
   std::string op;    // assignment: "=", "+=", "-=", "*=", "/=", "++" or "--"
   std::vector<Statement> body;       // block, the branch taken, the loop's body
@@ -80,9 +90,18 @@ struct Statement {
   int column = 0;
 };
 
+struct Parameter {
+  std::string type;  // "int", "bool", "short", "char", "string" or "const string"
+  std::string name;
+};
+
 struct ScriptFunction {
   std::string name;
+  std::string result = "function";  // "function", "int", "bool", "short", "char" or "void"
+  std::vector<Parameter> parameters;
   std::vector<Statement> body;
+  bool read = false;        // the body was read: the function runs, or may
+  std::string cannot_run;   // why the previewer cannot call it ("an extender function"), if so
   int line = 0;
 };
 
@@ -91,6 +110,23 @@ struct Script {
   std::vector<Statement> globals;     // declarations outside functions
   std::vector<ScriptFunction> functions;
   std::vector<Statement> statements;  // statements outside functions, run first
+  std::string entry;                  // the function that plays the credits; empty: the statements alone
+  std::string entry_problem;          // why none could be chosen, when the script has functions only
+};
+
+// How a script is read.
+struct ScriptSource {
+  std::string file;
+  std::string text;
+};
+
+struct ParseOptions {
+  std::string entry;                  // the function that plays the credits; empty: see entry_function
+  std::vector<ScriptSource> headers;  // the game's .ash headers, in the editor's order
+  // A game script (.asc): what the engine's compiler refuses is an error
+  // here too; a credits file lets a literal stand for a filled `string`.
+  bool game_script = false;
+  std::vector<std::string> audio_clips;  // the game's audio clips' script names ("aMusic1")
 };
 
 class ScriptError : public std::runtime_error {
@@ -106,9 +142,14 @@ class ScriptError : public std::runtime_error {
 constexpr int MAX_NESTING = 200;
 
 // Parses `source`; every call is checked against `functions`, the string
-// functions, Wait and the script's own functions.
+// functions, Wait, the engine functions the previewer runs and the script's
+// own functions.
 Script parse_credits_script(const std::string &file, const std::string &source,
-                            const std::map<std::string, FunctionSignature> &functions);
+                            const std::map<std::string, FunctionSignature> &functions,
+                            const ParseOptions &options = {});
+
+// True for a file that is a game script rather than a credits file.
+bool is_game_script_file(const std::string &file);
 
 // A text as messages show it: control and non-ASCII bytes escaped, and cut
 // to about `limit` characters.

@@ -167,21 +167,56 @@ class Emitter {
         break;
       case Statement::Kind::for_loop: {
         // Written as a block with a while loop: AGS script of 3.6 has no for
-        // loop with a declaration in it.
+        // loop with a declaration in it. A body that continues keeps the
+        // loop's step in a for loop of its own.
         out << indent << "{\n";
         statements(out, statement.init, indent + "  ");
-        out << indent << "  while (" << (statement.has_expression ? expression(statement.expression) : "1") << ") {\n";
-        statements(out, statement.body, indent + "    ");
-        statements(out, statement.step, indent + "    ");
+        const std::string condition = statement.has_expression ? expression(statement.expression) : "1";
+        if (continues(statement.body)) {
+          out << indent << "  for (; " << condition << "; "
+              << (statement.step.empty() ? "" : simple(statement.step.front())) << ") {\n";
+          statements(out, statement.body, indent + "    ");
+        } else {
+          out << indent << "  while (" << condition << ") {\n";
+          statements(out, statement.body, indent + "    ");
+          statements(out, statement.step, indent + "    ");
+        }
         out << indent << "  }\n" << indent << "}\n";
         break;
       }
+      case Statement::Kind::do_while:
+        out << indent << "do";
+        body(out, statement.body, indent);
+        out << " while (" << expression(statement.expression) << ");\n";
+        break;
+      case Statement::Kind::break_loop:
+        out << indent << "break;\n";
+        break;
+      case Statement::Kind::continue_loop:
+        out << indent << "continue;\n";
+        break;
+      case Statement::Kind::not_previewed:
+        out << indent << "// " << statement.name << " is set here (not previewed)\n";
+        break;
       case Statement::Kind::return_value:
         out << indent << "return";
         if (statement.has_expression) out << " " << expression(statement.expression);
         out << ";\n";
         break;
     }
+  }
+
+  // A continue that belongs to this loop, not to one inside it.
+  static bool continues(const std::vector<Statement> &list) {
+    for (const Statement &statement : list) {
+      if (statement.kind == Statement::Kind::continue_loop) return true;
+      if (statement.kind == Statement::Kind::while_loop || statement.kind == Statement::Kind::do_while ||
+          statement.kind == Statement::Kind::for_loop) {
+        continue;
+      }
+      if (continues(statement.body) || continues(statement.otherwise)) return true;
+    }
+    return false;
   }
 
   std::string buffer_;
@@ -211,6 +246,7 @@ std::string emit_ags(const Script &script) {
   collect_names(script.statements, names);
   for (const ScriptFunction &function : script.functions) {
     names.insert(function.name);
+    for (const Parameter &parameter : function.parameters) names.insert(parameter.name);
     collect_names(function.body, names);
   }
   // The buffer that literals pass through, and the function that holds the
@@ -233,7 +269,12 @@ std::string emit_ags(const Script &script) {
     out << "}\n";
   }
   for (const ScriptFunction &function : script.functions) {
-    out << "\nfunction " << function.name << "() {\n";
+    if (!function.read) continue;  // never runs
+    out << "\n" << function.result << " " << function.name << "(";
+    for (size_t i = 0; i < function.parameters.size(); ++i) {
+      out << (i > 0 ? ", " : "") << function.parameters[i].type << " " << function.parameters[i].name;
+    }
+    out << ") {\n";
     if (Emitter::any_literal(function.body)) out << "  string " << buffer << ";\n";
     emitter.statements(out, function.body, "  ");
     out << "}\n";

@@ -1,6 +1,7 @@
 #include "script_interpreter.h"
 
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -16,29 +17,48 @@ constexpr int32_t longest_wait = 32767;  // the engine waits no longer than this
 
 struct Variable {
   ValueType type = ValueType::integer;
+  std::string storage = "int";  // int, bool, short, char, string, const string
   int32_t number = 0;
   std::array<char, OLD_STYLE_STRING_SIZE> text{};  // an old-style string, always terminated
+  char *reference = nullptr;  // a string parameter: the caller's own text
+  std::string fixed;          // a const string parameter given a literal, whole
+  bool has_fixed = false;
+
+  const char *chars() const { return reference ? reference : has_fixed ? fixed.c_str() : text.data(); }
+  char *writable() { return reference ? reference : has_fixed ? nullptr : text.data(); }
 };
 
-// What an expression gives: an int, or a text (a string variable's buffer or
-// a copy of a literal or a returned text).
+// What an expression gives: an int, or a text (a string's own storage where
+// it may be written into, else a copy).
 struct Result {
   int32_t number = 0;
   std::string text;
-  char *buffer = nullptr;  // set when the text is a string variable's own storage
+  char *buffer = nullptr;  // set when the text is writable storage: a variable's, or the plug-in's
 };
 
 struct ReturnFrom {
   int32_t value;
 };
+struct BreakLoop {};
+struct ContinueLoop {};
+struct GameEnded {};
 
 int32_t wrapped(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
+
+// A value as a variable of that storage keeps it.
+int32_t stored_as(const std::string &storage, int64_t value) {
+  if (storage == "short") return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(value)));
+  if (storage == "char") return static_cast<uint8_t>(static_cast<uint64_t>(value));
+  return wrapped(value);
+}
+
+int sign(int value) { return value < 0 ? -1 : value > 0 ? 1 : 0; }
 
 class Interpreter {
  public:
   Interpreter(const Script &script, const std::map<std::string, FunctionSignature> &plugin,
               ScriptEnvironment &environment)
-      : script_(script), environment_(environment) {
+      : script_(script), plugin_(plugin), environment_(environment) {
     for (const ScriptFunction &function : script.functions) functions_[function.name] = &function;
     for (const auto &function : plugin) {
       if (function.second.result == "string") returns_text_.insert(function.first);
@@ -48,13 +68,18 @@ class Interpreter {
   }
 
   void run(const std::string &entry) {
-    scopes_.emplace_back();
     try {
-      execute_all(script_.statements);
-    } catch (const ReturnFrom &) {  // a return outside functions ends those statements
+      scopes_.emplace_back();
+      try {
+        execute_all(script_.statements);
+      } catch (const ReturnFrom &) {  // a return outside functions ends those statements
+      }
+      scopes_.resize(1);
+      if (!entry.empty()) {
+        call_user_function(entry, {}, script_.functions.empty() ? 0 : script_.functions.front().line, 0);
+      }
+    } catch (const GameEnded &) {
     }
-    scopes_.resize(1);
-    if (!entry.empty()) call_user_function(entry, script_.functions.empty() ? 0 : script_.functions.front().line, 0);
   }
 
  private:
@@ -68,6 +93,7 @@ class Interpreter {
     Variable &variable = scopes_.back()[declared.name];
     variable = Variable{};
     variable.type = declared.type == "string" ? ValueType::text : ValueType::integer;
+    variable.storage = declared.type;
     return variable;
   }
 
@@ -87,8 +113,24 @@ class Interpreter {
 
   void execute_block(const std::vector<Statement> &statements) {
     scopes_.emplace_back();
-    execute_all(statements);
+    try {
+      execute_all(statements);
+    } catch (...) {
+      scopes_.pop_back();
+      throw;
+    }
     scopes_.pop_back();
+  }
+
+  // One pass of a loop's body; false when it breaks out.
+  bool loop_body(const std::vector<Statement> &statements) {
+    try {
+      execute_block(statements);
+    } catch (const BreakLoop &) {
+      return false;
+    } catch (const ContinueLoop &) {
+    }
+    return true;
   }
 
   void execute(const Statement &statement) {
@@ -99,7 +141,8 @@ class Interpreter {
         break;
       case Statement::Kind::declaration: {
         const int32_t value = statement.has_expression ? evaluate(statement.expression).number : 0;
-        declare(statement).number = value;
+        Variable &declared = declare(statement);
+        declared.number = stored_as(declared.storage, value);
         break;
       }
       case Statement::Kind::assignment:
@@ -114,9 +157,17 @@ class Interpreter {
       case Statement::Kind::while_loop: {
         LoopGuard guard(*this, statement);
         while (evaluate(statement.expression).number != 0) {
-          execute_block(statement.body);
+          if (!loop_body(statement.body)) break;
           guard.pass();
         }
+        break;
+      }
+      case Statement::Kind::do_while: {
+        LoopGuard guard(*this, statement);
+        do {
+          if (!loop_body(statement.body)) break;
+          guard.pass();
+        } while (evaluate(statement.expression).number != 0);
         break;
       }
       case Statement::Kind::for_loop: {
@@ -124,7 +175,7 @@ class Interpreter {
         execute_all(statement.init);
         LoopGuard guard(*this, statement);
         while (!statement.has_expression || evaluate(statement.expression).number != 0) {
-          execute_block(statement.body);
+          if (!loop_body(statement.body)) break;
           execute_all(statement.step);
           guard.pass();
         }
@@ -133,26 +184,33 @@ class Interpreter {
       }
       case Statement::Kind::return_value:
         throw ReturnFrom{statement.has_expression ? evaluate(statement.expression).number : 0};
+      case Statement::Kind::break_loop:
+        throw BreakLoop{};
+      case Statement::Kind::continue_loop:
+        throw ContinueLoop{};
+      case Statement::Kind::not_previewed:
+        environment_.not_previewed(statement.name, statement.line);
+        break;
     }
   }
 
   void assign(const Statement &statement) {
     Variable &target = variable(statement.name, statement.line, statement.column);
     const int64_t current = target.number;
+    int64_t value = 0;
     if (statement.op == "++") {
-      target.number = wrapped(current + 1);
-      return;
+      value = current + 1;
+    } else if (statement.op == "--") {
+      value = current - 1;
+    } else {
+      const int64_t given = evaluate(statement.expression).number;
+      if (statement.op == "=") value = given;
+      if (statement.op == "+=") value = current + given;
+      if (statement.op == "-=") value = current - given;
+      if (statement.op == "*=") value = current * given;
+      if (statement.op == "/=") value = divide(current, given, statement.line, statement.column);
     }
-    if (statement.op == "--") {
-      target.number = wrapped(current - 1);
-      return;
-    }
-    const int32_t value = evaluate(statement.expression).number;
-    if (statement.op == "=") target.number = value;
-    if (statement.op == "+=") target.number = wrapped(current + value);
-    if (statement.op == "-=") target.number = wrapped(current - value);
-    if (statement.op == "*=") target.number = wrapped(current * value);
-    if (statement.op == "/=") target.number = divide(current, value, statement.line, statement.column);
+    target.number = stored_as(target.storage, value);
   }
 
   // Stops a loop that runs on without ever letting a frame pass.
@@ -192,8 +250,8 @@ class Interpreter {
         Variable &found = variable(expression.text, expression.line, expression.column);
         result.number = found.number;
         if (found.type == ValueType::text) {
-          result.text = found.text.data();
-          result.buffer = found.text.data();
+          result.text = found.chars();
+          result.buffer = found.writable();
         }
         break;
       }
@@ -242,21 +300,25 @@ class Interpreter {
 
   Result call(const Expression &expression) {
     const std::string &name = expression.text;
-    if (name == "Wait") return wait(expression);
-    if (name == "StrCopy" || name == "StrCat" || name == "StrFormat") return string_function(expression);
+    if (name == "Wait") return wait(expression, evaluate(expression.operands[0]).number);
+    if (name.find('.') != std::string::npos) return method(expression);
+    if (name.rfind("Str", 0) == 0 && !plugin_.count(name) && !functions_.count(name)) return string_function(expression);
     if (functions_.count(name)) {
       Result result;
-      result.number = call_user_function(name, expression.line, expression.column);
+      result.number = call_user_function(name, expression.operands, expression.line, expression.column);
       return result;
     }
-    return call_plugin(expression);
+    if (plugin_.count(name)) return call_plugin(expression);
+    return engine_function(expression);
   }
 
-  Result wait(const Expression &expression) {
-    const int32_t frames = evaluate(expression.operands[0]).number;
-    if (frames < 0) {
+  Result wait(const Expression &expression, int32_t frames) {
+    const std::string &name = expression.text;
+    if (frames < 0 || (frames == 0 && name != "Wait")) {
       fail(expression.line, expression.column,
-           "Wait(" + std::to_string(frames) + ") waits for ever in the engine: the game would hang here");
+           name + "(" + std::to_string(frames) + ") waits for ever in the engine" +
+               (name == "Wait" ? "" : " unless a key or the mouse is pressed, and the previewer presses none") +
+               ": the game would hang here");
     }
     if (frames == 0) {
       environment_.warn(expression.line, "Wait(0) returns at once; no frame passes");
@@ -264,8 +326,8 @@ class Interpreter {
     }
     int64_t shown = frames;
     if (frames > longest_wait) {
-      environment_.warn(expression.line, "Wait(" + std::to_string(frames) + ") waits " + std::to_string(longest_wait) +
-                                             " frames in the engine, its longest wait");
+      environment_.warn(expression.line, name + "(" + std::to_string(frames) + ") waits " +
+                                             std::to_string(longest_wait) + " frames in the engine, its longest wait");
       shown = longest_wait;
     }
     environment_.show_frames(shown);
@@ -273,16 +335,136 @@ class Interpreter {
     return {};
   }
 
+  Result engine_function(const Expression &expression) {
+    const EngineFunction *function = find_engine_function(expression.text);
+    if (function == nullptr) fail(expression.line, expression.column, "no function named '" + expression.text + "'");
+    std::vector<Result> values;
+    for (const Expression &operand : expression.operands) values.push_back(evaluate(operand));
+    const int32_t first = values.empty() ? 0 : values.front().number;
+    Result result;
+    switch (function->kind) {
+      case EngineCallKind::waits:
+        wait(expression, first);
+        break;
+      case EngineCallKind::not_previewed:
+        environment_.not_previewed(expression.text, expression.line);
+        break;
+      case EngineCallKind::shows_something:
+        environment_.warn(expression.line, expression.text + " shows something in the game that the previewer does "
+                                                              "not draw; the frames here show the credits alone");
+        break;
+      case EngineCallKind::music:
+      case EngineCallKind::sound:
+        environment_.play_audio(function->kind, first, "", expression.line);
+        break;
+      case EngineCallKind::game_speed:
+        environment_.set_game_speed(clamp_game_speed(first));
+        break;
+      case EngineCallKind::get_game_speed:
+        result.number = environment_.game_speed();
+        break;
+      case EngineCallKind::answers_zero:
+        environment_.not_previewed(expression.text, expression.line);
+        break;
+      case EngineCallKind::ends_game:
+        throw GameEnded{};
+    }
+    return result;
+  }
+
+  // A method of an engine object, called as a statement.
+  Result method(const Expression &expression) {
+    const std::string &name = expression.text;
+    const size_t dot = name.rfind('.');
+    const std::string object = name.substr(0, dot);
+    const EngineCallKind kind = engine_method_kind(name.substr(dot + 1));
+    if (kind == EngineCallKind::music) {
+      environment_.play_audio(kind, 0, object, expression.line);
+    } else if (kind == EngineCallKind::shows_something) {
+      environment_.warn(expression.line, name + " shows something in the game that the previewer does not draw; "
+                                                "the frames here show the credits alone");
+    } else {
+      environment_.not_previewed(name, expression.line);
+    }
+    return {};
+  }
+
+  // The text of a string function's argument; a plug-in's returned text
+  // used so is what the 32-bit engines cannot pass on.
+  Result text_argument(const Expression &call, size_t index) {
+    const Expression &operand = call.operands[index];
+    if (operand.kind == Expression::Kind::call && returns_text_.count(operand.text)) {
+      environment_.warn(call.line,
+                        call.text + "(" + operand.text + "(...)): the 32-bit Windows engine passes a plug-in's returned "
+                        "text to " + call.text + " as a null pointer (StrCopy gives \"(null)\", StrCat stops the "
+                        "game); StrFormat(copy, \"%s\", " + operand.text + "(...)) works in every engine");
+    }
+    return evaluate(operand);
+  }
+
+  void write_text(const Expression &call, char *destination, const std::string &text) {
+    const std::string cut = old_style_string_warning(text);
+    if (!cut.empty()) environment_.warn(call.line, call.text + ": " + cut);
+    old_style_copy(destination, text);
+  }
+
   Result string_function(const Expression &expression) {
-    const Expression &target = expression.operands[0];
-    Variable &destination = variable(target.text, target.line, target.column);
-    std::string text = evaluate(expression.operands[1]).text;
-    if (expression.text == "StrCat") {
-      text = std::string(destination.text.data()) + text;
-    } else if (expression.text == "StrFormat") {
+    const std::string &name = expression.text;
+    Result result;
+    if (name == "StrLen" || name == "StrToInt") {
+      const std::string text = text_argument(expression, 0).text;
+      result.number = name == "StrLen" ? static_cast<int32_t>(std::strlen(text.c_str()))
+                                       : static_cast<int32_t>(std::strtol(text.c_str(), nullptr, 10));
+      return result;
+    }
+    if (name == "StrComp" || name == "StrCaseComp" || name == "StrContains") {
+      std::string first = text_argument(expression, 0).text;
+      std::string second = text_argument(expression, 1).text;
+      if (name != "StrComp") {
+        for (char &c : first) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char &c : second) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      if (name == "StrContains") {
+        const size_t at = first.find(second);
+        result.number = at == std::string::npos ? -1 : static_cast<int32_t>(at);
+      } else {
+        result.number = sign(std::strcmp(first.c_str(), second.c_str()));
+      }
+      return result;
+    }
+    if (name == "StrGetCharAt") {
+      const std::string text = text_argument(expression, 0).text;
+      const int32_t index = evaluate(expression.operands[1]).number;
+      result.number = index >= 0 && static_cast<size_t>(index) < text.size() ? static_cast<unsigned char>(text[index]) : 0;
+      return result;
+    }
+    // The rest write into their first argument.
+    const Result target = text_argument(expression, 0);
+    char *destination = target.buffer;
+    if (destination == nullptr) {
+      fail(expression.line, expression.column, name + " has nothing to write into: the text it was given is null");
+    }
+    if (name == "StrSetCharAt") {
+      const int32_t index = evaluate(expression.operands[1]).number;
+      const int32_t character = evaluate(expression.operands[2]).number;
+      const size_t length = std::strlen(destination);
+      if (index >= 0 && static_cast<size_t>(index) < length) destination[index] = static_cast<char>(character);
+      return {};
+    }
+    if (name == "StrToUpperCase" || name == "StrToLowerCase") {
+      for (char *c = destination; *c != '\0'; ++c) {
+        *c = static_cast<char>(name == "StrToUpperCase" ? std::toupper(static_cast<unsigned char>(*c))
+                                                        : std::tolower(static_cast<unsigned char>(*c)));
+      }
+      return {};
+    }
+    std::string text = text_argument(expression, 1).text;
+    if (name == "StrCat") {
+      text = std::string(destination) + text;
+    } else if (name == "StrFormat") {
       text = format(expression, text);
     }
-    old_style_copy(destination.text.data(), text);
+    write_text(expression, destination, text);
     return {};
   }
 
@@ -317,31 +499,58 @@ class Interpreter {
     return out;
   }
 
-  int32_t call_user_function(const std::string &name, int line, int column) {
+  int32_t call_user_function(const std::string &name, const std::vector<Expression> &arguments, int line, int column) {
     const auto found = functions_.find(name);
     if (found == functions_.end()) fail(line, column, "no function named '" + name + "'");
+    const ScriptFunction &function = *found->second;
+    if (!function.read) fail(line, column, "the function '" + name + "' was not read; name it with --function");
     if (depth_ >= MAX_NESTING) {
       fail(line, column, "functions call each other more than " + std::to_string(MAX_NESTING) +
                              " deep; in the game this would overflow its stack");
+    }
+    // The arguments, worked out where the call stands.
+    std::map<std::string, Variable> parameters;
+    for (size_t i = 0; i < function.parameters.size() && i < arguments.size(); ++i) {
+      const Parameter &parameter = function.parameters[i];
+      const Result value = evaluate(arguments[i]);
+      Variable bound;
+      bound.storage = parameter.type;
+      if (parameter.type == "string" || parameter.type == "const string") {
+        bound.type = ValueType::text;
+        if (value.buffer != nullptr) {
+          bound.reference = value.buffer;  // the caller's own text
+        } else if (parameter.type == "const string") {
+          bound.fixed = value.text;
+          bound.has_fixed = true;
+        } else {
+          old_style_copy(bound.text.data(), value.text);  // a literal standing for a filled string
+        }
+      } else {
+        bound.number = stored_as(parameter.type, value.number);
+      }
+      if (!parameter.name.empty()) parameters[parameter.name] = std::move(bound);
     }
     ++depth_;
     // A function sees the globals and its own variables only.
     std::vector<std::map<std::string, Variable>> saved;
     saved.swap(scopes_);
     scopes_.push_back(std::move(saved.front()));
-    scopes_.emplace_back();
+    scopes_.push_back(std::move(parameters));
     int32_t value = 0;
-    try {
-      execute_all(found->second->body);
-    } catch (const ReturnFrom &returned) {
-      value = returned.value;
-    } catch (...) {
+    const auto restore = [&] {
+      saved.front() = std::move(scopes_.front());
+      scopes_.swap(saved);
       --depth_;
+    };
+    try {
+      execute_all(function.body);
+    } catch (const ReturnFrom &returned) {
+      value = stored_as(function.result == "function" ? "int" : function.result, returned.value);
+    } catch (...) {
+      restore();
       throw;
     }
-    saved.front() = std::move(scopes_.front());
-    scopes_.swap(saved);
-    --depth_;
+    restore();
     return value;
   }
 
@@ -375,7 +584,12 @@ class Interpreter {
     const intptr_t raw = environment_.call_plugin(call, buffers);
     Result result;
     result.number = static_cast<int32_t>(raw & 0xFFFFFFFF);
-    if (returns_text_.count(call.name) && raw != 0) result.text = reinterpret_cast<const char *>(raw);
+    if (returns_text_.count(call.name) && raw != 0) {
+      // The plug-in's own text, with room for an old-style string: the
+      // script may write into it, as the engine lets it.
+      result.buffer = reinterpret_cast<char *>(raw);
+      result.text = result.buffer;
+    }
     return result;
   }
 
@@ -394,6 +608,7 @@ class Interpreter {
 
   std::set<std::string> returns_text_;
   const Script &script_;
+  const std::map<std::string, FunctionSignature> &plugin_;
   ScriptEnvironment &environment_;
   std::map<std::string, const ScriptFunction *> functions_;
   std::vector<std::map<std::string, Variable>> scopes_;  // the globals first
@@ -406,20 +621,20 @@ class Interpreter {
 std::string entry_function(const Script &script, const std::string &requested) {
   if (!requested.empty()) {
     for (const ScriptFunction &function : script.functions) {
-      if (function.name == requested) return requested;
+      if (function.name != requested) continue;
+      if (!function.read) {
+        throw ScriptError(script.file, function.line, 1,
+                          "the function '" + requested + "' was not read: give it when the script is read");
+      }
+      return requested;
     }
     throw ScriptError(script.file, 1, 1, "no function named '" + requested + "' (--function)");
   }
-  if (!script.statements.empty()) return "";
-  if (script.functions.size() == 1) return script.functions.front().name;
-  std::string names;
-  for (const ScriptFunction &function : script.functions) {
-    if (function.name == "play_credits") return function.name;
-    names += (names.empty() ? "" : ", ") + function.name;
+  if (!script.entry_problem.empty()) {
+    throw ScriptError(script.file, script.functions.empty() ? 1 : script.functions.front().line, 1,
+                      script.entry_problem);
   }
-  if (script.functions.empty()) throw ScriptError(script.file, 1, 1, "the script has no statements to run");
-  throw ScriptError(script.file, script.functions.front().line, 1,
-                    "which function plays the credits? Name one with --function (" + names + ")");
+  return script.entry;
 }
 
 void run_credits_script(const Script &script, const std::map<std::string, FunctionSignature> &functions,

@@ -1,5 +1,7 @@
-// Runs a credits script with the engine's meaning: ints of 32 bits that wrap,
-// old-style strings of 200 bytes filled by StrCopy, StrCat and StrFormat,
+// Runs a credits script with the engine's meaning: ints of 32 bits that wrap
+// (short and char as narrower ints), old-style strings of 200 bytes filled by
+// StrCopy, StrCat and StrFormat (a `string` parameter is the caller's own
+// buffer, and a plug-in's returned text may be written into),
 // Wait(n) as the 3.6 engine waits (0 returns at once, a negative count waits
 // for ever, more than 32767 waits 32767 frames), and the plug-in's functions
 // called through the environment.
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "credits_script.h"
+#include "engine_calls.h"
 
 namespace rollwick_preview {
 
@@ -38,6 +41,15 @@ class ScriptEnvironment {
   virtual void step() {}
   // Passes a loop may make without a frame passing before the run stops.
   virtual int64_t loop_limit() const { return MAX_LOOPS_WITHOUT_A_FRAME; }
+  // SetGameSpeed: the frames a second from the next frame on (already clamped).
+  virtual void set_game_speed(int /*fps*/) {}
+  virtual int game_speed() const { return 40; }
+  // PlayMusic(n), PlaySound(n) (kind music or sound, `clip` empty) or an
+  // audio clip's Play ("aMusic1", kind music).
+  virtual void play_audio(EngineCallKind /*kind*/, int32_t /*number*/, const std::string & /*clip*/, int /*line*/) {}
+  // An engine call that does not change the credits' picture ("StartCutscene",
+  // "mouse.Visible").
+  virtual void not_previewed(const std::string & /*what*/, int /*line*/) {}
 };
 
 // The function a script with no statements outside functions starts from:

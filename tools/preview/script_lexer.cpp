@@ -9,9 +9,10 @@ namespace rollwick_preview {
 namespace {
 
 // Longest first, so that "==" is not read as "=" twice.
-const char *const symbols[] = {"++", "--", "+=", "-=", "*=", "/=", "==", "!=", "<=", ">=", "&&", "||",
-                               "(",  ")",  "{",  "}",  ";",  ",",  "!",  "-",  "+",  "*",  "/",  "%",
-                               "<",  ">",  "="};
+const char *const symbols[] = {"<<=", ">>=", "...", "++", "--", "+=", "-=", "*=", "/=", "&=", "|=", "^=", "==",
+                               "!=",  "<=",  ">=",  "&&", "||", "::", "<<", ">>", "->", "(",  ")",  "{",  "}",
+                               "[",   "]",   ";",   ",",  ".",  "?",  ":",  "!",  "-",  "+",  "*",  "/",  "%",
+                               "<",   ">",   "=",   "&",  "|",  "^",  "~"};
 
 class Lexer {
  public:
@@ -38,13 +39,33 @@ class Lexer {
         }
       } else if (std::isdigit(static_cast<unsigned char>(c))) {
         token.kind = Token::Kind::number;
-        while (at_ < source_.size() && std::isdigit(static_cast<unsigned char>(source_[at_]))) {
-          token.number = token.number * 10 + (advance() - '0');
+        const bool hex = source_.compare(at_, 2, "0x") == 0 || source_.compare(at_, 2, "0X") == 0;
+        if (hex) {
+          advance();
+          advance();
+        }
+        const int base = hex ? 16 : 10;
+        while (at_ < source_.size() && std::isxdigit(static_cast<unsigned char>(source_[at_])) &&
+               (hex || std::isdigit(static_cast<unsigned char>(source_[at_])))) {
+          const char digit = advance();
+          const int value = std::isdigit(static_cast<unsigned char>(digit)) ? digit - '0' : std::tolower(digit) - 'a' + 10;
+          token.number = token.number * base + value;
           if (token.number > 4294967296LL) fail(token, "a number too large for a 32-bit int");
+        }
+        if (!hex && at_ + 1 < source_.size() && source_[at_] == '.' &&
+            std::isdigit(static_cast<unsigned char>(source_[at_ + 1]))) {
+          token.kind = Token::Kind::real;  // read whole; only code that runs needs to refuse it
+          token.text = std::to_string(token.number) + advance();
+          while (at_ < source_.size() && std::isdigit(static_cast<unsigned char>(source_[at_]))) token.text += advance();
         }
         if (at_ < source_.size() && (std::isalpha(static_cast<unsigned char>(source_[at_])) || source_[at_] == '_')) {
           fail(token, "a number, not '" + printable(std::string(1, source_[at_])) + "' inside it");
         }
+      } else if (c == '\'' && at_ + 2 < source_.size() && source_[at_ + 2] == '\'' && source_[at_ + 1] != '\\') {
+        token.kind = Token::Kind::number;  // a character: its code
+        advance();
+        token.number = static_cast<unsigned char>(advance());
+        advance();
       } else if (c == '"') {
         token.kind = Token::Kind::text;
         token.text = string_literal(token);
@@ -149,6 +170,7 @@ std::string describe(const Token &token) {
   switch (token.kind) {
     case Token::Kind::identifier: return "'" + token.text + "'";
     case Token::Kind::number: return "the number " + std::to_string(token.number);
+    case Token::Kind::real: return "the number " + token.text;
     case Token::Kind::text: return "a string";
     case Token::Kind::symbol: return "'" + token.text + "'";
     case Token::Kind::end: return "the end of the file";

@@ -10,14 +10,16 @@
 namespace rollwick_preview {
 
 struct Token {
-  enum class Kind { identifier, number, text, symbol, end } kind = Kind::end;
-  std::string text;    // identifier, symbol, or the decoded string
-  int64_t number = 0;  // number
+  enum class Kind { identifier, number, real, text, symbol, end } kind = Kind::end;
+  std::string text;    // identifier, symbol, the decoded string, or a real number as written
+  int64_t number = 0;  // number (a character literal is its code)
   int line = 1;
   int column = 1;
 };
 
 // How a token reads in a message ("'while'", "the number 5", "a string").
+// Every token the engine's compiler knows is read, so that code the
+// previewer only skips (structs, new-style objects, floats) never stops it.
 std::string describe(const Token &token);
 
 // The tokens of `source`, ending with one of Kind::end; ScriptError when a

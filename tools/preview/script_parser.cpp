@@ -1,5 +1,12 @@
 // Reads a credits script's tokens into its tree, checking names, argument
 // counts and types as the engine's script compiler would.
+//
+// A file is read in two passes over its top level. The first learns every
+// name: enums and their values, struct types, imports, the heads of the
+// functions (result and parameters) and where their bodies lie. The second
+// reads the global variables and any statements outside functions. Then only
+// the bodies that run are read: the entry function's and those it calls,
+// transitively; the others are passed over by their braces.
 #include <algorithm>
 #include <functional>
 #include <limits>
@@ -7,7 +14,9 @@
 #include <sstream>
 
 #include "credits_script.h"
+#include "engine_calls.h"
 #include "script_lexer.h"
+#include "script_preprocessor.h"
 
 namespace rollwick_preview {
 
@@ -19,56 +28,117 @@ std::string trim(const std::string &text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-// The string functions a credits script may call besides the plug-in's.
-const std::set<std::string> string_functions = {"StrCopy", "StrCat", "StrFormat"};
+// The engine's string functions: 'd' a string written into, 's' a text
+// read, 'i' an int; `more` takes any values after them (StrFormat's).
+struct StringFunction {
+  const char *name;
+  const char *parameters;
+  bool more;
+  bool returns_int;
+};
+
+const StringFunction string_function_table[] = {
+    {"StrCopy", "ds", false, false},     {"StrCat", "ds", false, false},      {"StrFormat", "ds", true, false},
+    {"StrLen", "s", false, true},        {"StrComp", "ss", false, true},      {"StrCaseComp", "ss", false, true},
+    {"StrContains", "ss", false, true},  {"StrGetCharAt", "si", false, true}, {"StrSetCharAt", "dii", false, false},
+    {"StrToInt", "s", false, true},      {"StrToUpperCase", "d", false, false},
+    {"StrToLowerCase", "d", false, false},
+};
+
+const StringFunction *find_string_function(const std::string &name) {
+  for (const StringFunction &function : string_function_table) {
+    if (name == function.name) return &function;
+  }
+  return nullptr;
+}
 
 const std::set<std::string> comparison_operators = {"==", "!=", "<", ">", "<=", ">="};
 const std::set<std::string> assignment_operators = {"=", "+=", "-=", "*=", "/="};
+const std::set<std::string> integer_types = {"int", "bool", "short", "char"};
+const std::set<std::string> function_results = {"function", "int", "bool", "short", "char", "void"};
+const std::set<std::string> modifiers = {"static", "noloopcheck", "protected", "readonly", "writeprotected",
+                                         "attribute", "const", "managed", "autoptr", "builtin", "internalstring"};
+
+struct VariableInfo {
+  ValueType type = ValueType::integer;
+  bool constant = false;    // a const string parameter
+  std::string unsupported;  // the type, for a variable the previewer cannot hold ("float")
+};
+
+// Where a function's parts lie in the tokens.
+struct FunctionPlace {
+  size_t body = 0;  // the '{'
+  size_t end = 0;   // after the '}'
+};
 
 class Parser {
  public:
-  Parser(const std::string &file, std::vector<Token> tokens, const std::map<std::string, FunctionSignature> &functions)
-      : file_(file), tokens_(std::move(tokens)), plugin_(functions) {}
+  Parser(const std::map<std::string, FunctionSignature> &functions, const ParseOptions &options)
+      : plugin_(functions), options_(options) {
+    constants_["true"] = 1;
+    constants_["false"] = 0;
+    // The engine's own values that credits loops test.
+    constants_["eKeyEscape"] = 27;
+    constants_["eKeySpace"] = 32;
+    constants_["eKeyReturn"] = 13;
+    constants_["eMouseLeft"] = 1;
+    constants_["eMouseRight"] = 2;
+    constants_["eMouseMiddle"] = 3;
+    for (const std::string &clip : options.audio_clips) audio_clips_.insert(clip);
+  }
 
-  Script script() {
+  Script script(const std::string &file, const std::string &source) {
     Script out;
-    out.file = file_;
-    declare_function_names();
-    scopes_.push_back({});  // the globals
-    while (peek().kind != Token::Kind::end) {
-      if (is_word("function")) {
-        out.functions.push_back(function());
-      } else if (is_word("int") || is_word("string")) {
-        for (Statement &declared : declaration()) out.globals.push_back(std::move(declared));
-      } else {
-        out.statements.push_back(statement());
-      }
+    out.file = file;
+    std::map<std::string, std::vector<Token>> defined;
+    defined["AGS_SUPPORTS_IFVER"] = {};
+    scopes_.assign(1, {});
+    for (const ScriptSource &header : options_.headers) {
+      Script ignored;
+      begin(header.file, header.text, defined);
+      scan(ignored, true, true);
+      at_ = 0;
+      scan(ignored, false, true);
     }
+    begin(file, source, defined);
+    scan(out, true, false);
+    at_ = 0;
+    scan(out, false, false);
+    choose_entry(out);
     check_loops(out);
     return out;
   }
 
  private:
-  // User functions may be called before they are defined: their names are
-  // known from the start.
-  void declare_function_names() {
-    for (size_t i = 0; i + 1 < tokens_.size(); ++i) {
-      if (tokens_[i].kind == Token::Kind::identifier && tokens_[i].text == "function" &&
-          tokens_[i + 1].kind == Token::Kind::identifier) {
-        user_functions_.insert(tokens_[i + 1].text);
-      }
-    }
+  // ----- files and tokens -----
+
+  // Preprocesses `source` and makes its tokens the ones read; `defined`
+  // holds the macros before it and is left with those after it.
+  void begin(const std::string &file, const std::string &source, std::map<std::string, std::vector<Token>> &defined) {
+    file_ = file;
+    const std::map<std::string, std::vector<Token>> before = defined;
+    const Preprocessed preprocessed = preprocess(file, source, defined);
+    tokens_ = expand_macros(file, read_tokens(file, preprocessed.source), before, preprocessed.changes);
+    at_ = 0;
   }
 
   const Token &peek(size_t ahead = 0) const { return tokens_[std::min(at_ + ahead, tokens_.size() - 1)]; }
   const Token &next() { return tokens_[at_ < tokens_.size() - 1 ? at_++ : at_]; }
-  bool is_symbol(const char *symbol) const { return peek().kind == Token::Kind::symbol && peek().text == symbol; }
-  bool is_word(const char *word) const { return peek().kind == Token::Kind::identifier && peek().text == word; }
+  bool is_symbol(const char *symbol, size_t ahead = 0) const {
+    return peek(ahead).kind == Token::Kind::symbol && peek(ahead).text == symbol;
+  }
+  bool is_word(const char *word, size_t ahead = 0) const {
+    return peek(ahead).kind == Token::Kind::identifier && peek(ahead).text == word;
+  }
   [[noreturn]] void fail(const Token &at, const std::string &expected) {
     throw ScriptError(file_, at.line, at.column, "expected " + expected + ", found " + describe(at));
   }
   [[noreturn]] void fail_at(const Token &at, const std::string &message) {
     throw ScriptError(file_, at.line, at.column, message);
+  }
+  // Code that runs uses something the previewer does not run.
+  [[noreturn]] void not_run(const Token &at, const std::string &construct, const std::string &what = "it") {
+    fail_at(at, construct + ": the previewer does not run " + what);
   }
   void expect(const char *symbol) {
     if (!is_symbol(symbol)) fail(peek(), std::string("'") + symbol + "'");
@@ -77,6 +147,36 @@ class Parser {
   std::string name() {
     if (peek().kind != Token::Kind::identifier) fail(peek(), "a name");
     return next().text;
+  }
+
+  // Passes over one bracketed group from its opening symbol, whatever it holds.
+  void skip_group() {
+    const Token &open = next();
+    int depth = 1;
+    while (depth > 0) {
+      if (peek().kind == Token::Kind::end) {
+        if (open.text == "{") fail(peek(), "'}' to close the block opened at line " + std::to_string(open.line));
+        fail(peek(), std::string("'") + (open.text == "(" ? ")" : "]") + "' to close the '" + open.text +
+                         "' opened at line " + std::to_string(open.line));
+      }
+      const Token &token = next();
+      if (token.kind != Token::Kind::symbol) continue;
+      if (token.text == "(" || token.text == "{" || token.text == "[") ++depth;
+      if (token.text == ")" || token.text == "}" || token.text == "]") --depth;
+    }
+  }
+
+  // Passes over tokens up to and with the ';' that ends a declaration.
+  void skip_to_semicolon() {
+    while (!is_symbol(";")) {
+      if (peek().kind == Token::Kind::end) fail(peek(), "';'");
+      if (is_symbol("(") || is_symbol("{") || is_symbol("[")) {
+        skip_group();
+      } else {
+        next();
+      }
+    }
+    next();
   }
 
   // Counts nesting on the way in and out of every recursive rule.
@@ -90,15 +190,438 @@ class Parser {
     Parser &parser_;
   };
 
-  // ----- declarations and functions -----
+  // ----- the top level -----
+
+  bool is_type_name(const Token &token) const {
+    if (token.kind != Token::Kind::identifier) return false;
+    return token.text == "function" || integer_types.count(token.text) || token.text == "string" ||
+           token.text == "void" || token.text == "float" || token.text == "String" || enum_types_.count(token.text) ||
+           struct_types_.count(token.text);
+  }
+
+  // A declaration starts here: modifiers, a type and a name ("int x", "Character *c", "function f").
+  bool starts_declaration() const {
+    size_t ahead = 0;
+    while (peek(ahead).kind == Token::Kind::identifier && modifiers.count(peek(ahead).text)) ++ahead;
+    const Token &type = peek(ahead);
+    if (type.kind != Token::Kind::identifier) return false;
+    if (type.text == "function" || ahead > 0 || is_type_name(type)) return true;
+    size_t after = ahead + 1;
+    if (is_symbol("*", after)) ++after;
+    if (is_symbol("[", after) && is_symbol("]", after + 1)) after += 2;
+    return peek(after).kind == Token::Kind::identifier;
+  }
+
+  void scan(Script &out, bool first_pass, bool header) {
+    while (peek().kind != Token::Kind::end) {
+      if (is_symbol(";")) {
+        next();
+      } else if (is_word("enum")) {
+        enumeration(first_pass);
+      } else if (is_word("struct") || ((is_word("managed") || is_word("builtin") || is_word("autoptr")) &&
+                                       (is_word("struct", 1) || is_word("struct", 2) || is_word("managed", 1)))) {
+        structure();
+      } else if (is_word("import")) {
+        import(first_pass);
+      } else if (is_word("export")) {
+        skip_to_semicolon();
+      } else if (starts_declaration()) {
+        declaration_or_function(out, first_pass, header);
+      } else if (first_pass || header) {
+        skip_statement();
+      } else {
+        out.statements.push_back(statement());
+      }
+    }
+  }
+
+  // Passes over a statement outside functions without reading it.
+  void skip_statement() {
+    if (peek().kind == Token::Kind::end) return;
+    for (;;) {
+      if (peek().kind == Token::Kind::end) return;
+      if (is_symbol(";")) {
+        next();
+        return;
+      }
+      if (is_symbol("{")) {
+        skip_group();
+        if (!is_word("else")) return;
+        next();
+        continue;
+      }
+      if (is_symbol("(") || is_symbol("[")) {
+        skip_group();
+        continue;
+      }
+      next();
+    }
+  }
+
+  void enumeration(bool first_pass) {
+    next();  // 'enum'
+    if (peek().kind == Token::Kind::identifier) enum_types_.insert(next().text);
+    if (!is_symbol("{")) {
+      skip_to_semicolon();
+      return;
+    }
+    if (!first_pass) {
+      skip_group();
+      if (is_symbol(";")) next();
+      return;
+    }
+    next();
+    int64_t value = 0;
+    while (!is_symbol("}")) {
+      const Token &at = peek();
+      const std::string constant = name();
+      value += 1;  // the engine numbers from 1
+      if (is_symbol("=")) {
+        next();
+        bool negative = false;
+        if (is_symbol("-")) {
+          next();
+          negative = true;
+        }
+        if (peek().kind == Token::Kind::number && (is_symbol(",", 1) || is_symbol("}", 1))) {
+          value = next().number;
+        } else if (peek().kind == Token::Kind::identifier && constants_.count(peek().text) &&
+                   (is_symbol(",", 1) || is_symbol("}", 1))) {
+          value = constants_.at(next().text);
+        } else {
+          // A value the previewer does not work out: the name stays unknown.
+          while (!is_symbol(",") && !is_symbol("}")) {
+            if (peek().kind == Token::Kind::end) fail(peek(), "'}' to close the enum");
+            if (is_symbol("(") || is_symbol("[") || is_symbol("{")) {
+              skip_group();
+            } else {
+              next();
+            }
+          }
+          if (!is_symbol(",")) break;
+          next();
+          continue;
+        }
+        if (negative) value = -value;
+      }
+      if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
+        fail_at(at, "the value of " + constant + " does not fit in an int");
+      }
+      constants_[constant] = static_cast<int32_t>(value);
+      if (!is_symbol(",")) break;
+      next();
+    }
+    expect("}");
+    expect(";");
+  }
+
+  void structure() {
+    while (!is_word("struct")) next();
+    next();
+    if (peek().kind == Token::Kind::identifier) struct_types_.insert(next().text);
+    if (is_word("extends")) {
+      next();
+      name();
+    }
+    if (is_symbol("{")) skip_group();
+    if (!is_symbol(";")) fail(peek(), "';' after the struct");
+    next();
+  }
+
+  void import(bool first_pass) {
+    next();  // 'import'
+    const size_t start = at_;
+    skip_to_semicolon();
+    if (!first_pass) return;
+    // "import int f(int);": the name before the first '('.
+    for (size_t i = start; i + 1 < at_; ++i) {
+      if (tokens_[i].kind == Token::Kind::identifier && tokens_[i + 1].kind == Token::Kind::symbol &&
+          tokens_[i + 1].text == "(") {
+        if (!defined_.count(tokens_[i].text)) imported_.insert(tokens_[i].text);
+        break;
+      }
+    }
+  }
+
+  void declaration_or_function(Script &out, bool first_pass, bool header) {
+    const size_t start = at_;
+    bool modified = false;
+    while (peek().kind == Token::Kind::identifier && modifiers.count(peek().text)) {
+      next();
+      modified = true;
+    }
+    const Token &type = next();
+    bool pointer = false;
+    if (is_symbol("*")) {
+      next();
+      pointer = true;
+    }
+    bool dynamic_array = false;
+    if (is_symbol("[") && is_symbol("]", 1)) {
+      next();
+      next();
+      dynamic_array = true;
+    }
+    if (peek().kind != Token::Kind::identifier) fail(peek(), "a name after '" + type.text + "'");
+    const Token &name_token = next();
+    if (is_symbol("::")) {  // a struct's own function, defined outside it
+      next();
+      name();
+      skip_function_rest();
+      return;
+    }
+    if (is_symbol("(")) {
+      function(out, first_pass, header, type, name_token, pointer || dynamic_array);
+      return;
+    }
+    const bool supported = !modified && !pointer && !dynamic_array && !is_symbol("[") &&
+                           (integer_types.count(type.text) || type.text == "string" || enum_type(type.text));
+    if (header || first_pass || !supported) {
+      // Kept by name only: code that runs and uses it is refused.
+      if (!first_pass && !header) {
+        std::string what = type.text + (pointer ? "*" : "") + (dynamic_array ? "[]" : "");
+        if (is_symbol("[")) what += " array";
+        at_ = start;
+        while (!is_symbol(";")) {
+          if (peek().kind == Token::Kind::end) fail(peek(), "';'");
+          if (peek().kind == Token::Kind::identifier && (is_symbol(",", 1) || is_symbol(";", 1) || is_symbol("=", 1) ||
+                                                          is_symbol("[", 1))) {
+            VariableInfo info;
+            info.unsupported = what;
+            scopes_.front()[peek().text] = info;
+          }
+          if (is_symbol("(") || is_symbol("{") || is_symbol("[")) {
+            skip_group();
+          } else {
+            next();
+          }
+        }
+        next();
+      } else {
+        skip_to_semicolon();
+      }
+      return;
+    }
+    at_ = start;
+    for (Statement &declared : declaration()) out.globals.push_back(std::move(declared));
+  }
+
+  bool enum_type(const std::string &type) const { return enum_types_.count(type) != 0; }
+
+  // After a function's parameters: its body or a ';'.
+  void skip_function_rest() {
+    if (is_symbol("(")) skip_group();
+    while (!is_symbol("{") && !is_symbol(";")) {
+      if (peek().kind == Token::Kind::end) fail(peek(), "'{' to begin the function's body");
+      next();
+    }
+    if (is_symbol("{")) {
+      skip_group();
+    } else {
+      next();
+    }
+  }
+
+  void function(Script &out, bool first_pass, bool header, const Token &type, const Token &name_token,
+                bool pointer_result) {
+    const std::string &function_name = name_token.text;
+    if (!first_pass || header) {
+      skip_function_rest();
+      return;
+    }
+    ScriptFunction read;
+    read.name = function_name;
+    read.line = name_token.line;
+    read.result = type.text;
+    if (!function_results.count(type.text) || pointer_result) {
+      read.cannot_run = "a function that returns '" + type.text + (pointer_result ? "*" : "") + "'";
+    }
+    next();  // '('
+    while (!is_symbol(")")) {
+      if (peek().kind == Token::Kind::end) fail(peek(), "')' to close the parameters");
+      if (is_word("this")) {
+        read.cannot_run = "an extender function";
+        while (!is_symbol(")") && peek().kind != Token::Kind::end) next();
+        break;
+      }
+      if (is_symbol("...")) {
+        read.cannot_run = "a function with any number of parameters";
+        next();
+        break;
+      }
+      Parameter parameter;
+      bool constant = false;
+      if (is_word("const")) {
+        next();
+        constant = true;
+      }
+      const Token &parameter_type = peek();
+      parameter.type = name();
+      bool pointer = false;
+      if (is_symbol("*")) {
+        next();
+        pointer = true;
+      }
+      if (peek().kind == Token::Kind::identifier) parameter.name = next().text;
+      if (is_symbol("[")) {
+        skip_group();
+        pointer = true;
+      }
+      if (is_symbol("=")) {  // a default value
+        while (!is_symbol(",") && !is_symbol(")") && peek().kind != Token::Kind::end) next();
+      }
+      const bool integer = integer_types.count(parameter.type) || enum_type(parameter.type);
+      if (pointer || !(integer || parameter.type == "string")) {
+        if (read.cannot_run.empty()) {
+          read.cannot_run = "a function with a '" + parameter_type.text + (pointer ? "*" : "") + "' parameter";
+        }
+      } else if (integer) {
+        parameter.type = integer_types.count(parameter.type) ? parameter.type : "int";
+      } else if (constant) {
+        parameter.type = "const string";
+      }
+      read.parameters.push_back(parameter);
+      if (!is_symbol(",")) break;
+      next();
+    }
+    expect(")");
+    if (is_symbol(";")) {  // declared here, defined further on or elsewhere
+      next();
+      return;
+    }
+    if (!is_symbol("{")) fail(peek(), "'{' to begin the function's body");
+    if (!defined_.insert(function_name).second) fail_at(name_token, "a second function named '" + function_name + "'");
+    if (plugin_.count(function_name) || is_builtin(function_name)) {
+      fail_at(name_token, "'" + function_name + "' is already a function of the engine or the plug-in");
+    }
+    imported_.erase(function_name);
+    FunctionPlace place;
+    place.body = at_;
+    skip_group();
+    place.end = at_;
+    places_[function_name] = place;
+    user_functions_[function_name] = read;
+    out.functions.push_back(read);
+  }
+
+  // ----- which functions run -----
+
+  // The names a body calls, read from its tokens alone.
+  std::set<std::string> calls_in(const FunctionPlace &place) const {
+    std::set<std::string> names;
+    for (size_t i = place.body; i + 1 < place.end; ++i) {
+      if (tokens_[i].kind == Token::Kind::identifier && tokens_[i + 1].kind == Token::Kind::symbol &&
+          tokens_[i + 1].text == "(") {
+        names.insert(tokens_[i].text);
+      }
+    }
+    return names;
+  }
+
+  void choose_entry(Script &out) {
+    std::vector<std::string> roots = called_;
+    if (!options_.entry.empty()) {
+      if (!places_.count(options_.entry)) {
+        throw ScriptError(file_, 1, 1, "no function named '" + options_.entry + "' (--function)");
+      }
+      out.entry = options_.entry;
+    } else if (!out.statements.empty()) {
+      out.entry = "";
+    } else if (places_.count("play_credits")) {
+      out.entry = "play_credits";
+    } else if (places_.size() == 1) {
+      out.entry = places_.begin()->first;
+    } else if (places_.empty()) {
+      out.entry_problem = "the script has no statements to run";
+    } else {
+      // The one function no other calls that reaches the plug-in.
+      std::map<std::string, std::set<std::string>> calls;
+      std::set<std::string> called;
+      for (const auto &place : places_) {
+        calls[place.first] = calls_in(place.second);
+        for (const std::string &callee : calls[place.first]) {
+          if (callee != place.first) called.insert(callee);
+        }
+      }
+      std::vector<std::string> candidates;
+      for (const ScriptFunction &function : out.functions) {
+        if (called.count(function.name)) continue;
+        std::set<std::string> seen;
+        std::vector<std::string> stack = {function.name};
+        bool reaches = false;
+        while (!stack.empty() && !reaches) {
+          const std::string current = stack.back();
+          stack.pop_back();
+          if (!seen.insert(current).second) continue;
+          for (const std::string &callee : calls[current]) {
+            if (plugin_.count(callee)) reaches = true;
+            if (calls.count(callee)) stack.push_back(callee);
+          }
+        }
+        if (reaches) candidates.push_back(function.name);
+      }
+      if (candidates.size() == 1) {
+        out.entry = candidates.front();
+      } else {
+        std::string names;
+        for (const ScriptFunction &function : out.functions) names += (names.empty() ? "" : ", ") + function.name;
+        out.entry_problem = "which function plays the credits? Name one with --function (" + names + ")";
+      }
+    }
+    if (!out.entry.empty()) roots.push_back(out.entry);
+    if (!out.entry_problem.empty()) {
+      // Nothing chosen: read what can be read, so that --emit-ags and a
+      // later choice see the same functions.
+      for (const ScriptFunction &function : out.functions) {
+        try {
+          read_function(out, function.name);
+        } catch (const ScriptError &) {
+        }
+      }
+      return;
+    }
+    // Reading a body may find more functions that run.
+    for (size_t i = 0; i < roots.size(); ++i) {
+      read_function(out, roots[i]);
+      for (const std::string &callee : called_) {
+        if (std::find(roots.begin(), roots.end(), callee) == roots.end()) roots.push_back(callee);
+      }
+    }
+  }
+
+  void read_function(Script &out, const std::string &function_name) {
+    const auto place = places_.find(function_name);
+    if (place == places_.end()) return;
+    auto found = std::find_if(out.functions.begin(), out.functions.end(),
+                              [&](const ScriptFunction &function) { return function.name == function_name; });
+    if (found == out.functions.end() || found->read) return;
+    const size_t index = static_cast<size_t>(found - out.functions.begin());
+    at_ = place->second.body;
+    const ScriptFunction &head = user_functions_.at(function_name);
+    scopes_.resize(1);
+    scopes_.push_back({});
+    for (const Parameter &parameter : head.parameters) {
+      VariableInfo info;
+      info.type = parameter.type == "string" || parameter.type == "const string" ? ValueType::text : ValueType::integer;
+      info.constant = parameter.type == "const string";
+      if (!parameter.name.empty()) scopes_.back()[parameter.name] = info;
+    }
+    std::vector<Statement> body = block();
+    scopes_.resize(1);
+    out.functions[index].body = std::move(body);
+    out.functions[index].read = true;
+  }
+
+  // ----- declarations -----
 
   std::vector<Statement> declaration() {
     const Token &type = next();
     std::vector<Statement> out;
+    const std::string stored = enum_type(type.text) ? "int" : type.text;
     for (;;) {
       Statement declared;
       declared.kind = Statement::Kind::declaration;
-      declared.type = type.text;
+      declared.type = stored;
       declared.line = peek().line;
       declared.column = peek().column;
       const Token &at = peek();
@@ -106,13 +629,16 @@ class Parser {
       if (plugin_.count(declared.name) || user_functions_.count(declared.name) || is_builtin(declared.name)) {
         fail_at(at, "'" + declared.name + "' is a function's name; choose another for the variable");
       }
+      if (is_symbol("[")) not_run(peek(), "'" + declared.name + "[]'", "arrays");
       if (is_symbol("=")) {
-        if (type.text == "string") fail_at(peek(), "a string is filled with StrCopy, not '='");
+        if (stored == "string") fail_at(peek(), "a string is filled with StrCopy, not '='");
         next();
         declared.expression = integer_expression();
         declared.has_expression = true;
       }
-      scopes_.back()[declared.name] = type.text == "string" ? ValueType::text : ValueType::integer;
+      VariableInfo info;
+      info.type = stored == "string" ? ValueType::text : ValueType::integer;
+      scopes_.back()[declared.name] = info;
       out.push_back(std::move(declared));
       if (!is_symbol(",")) break;
       next();
@@ -121,23 +647,22 @@ class Parser {
     return out;
   }
 
-  ScriptFunction function() {
-    ScriptFunction out;
-    out.line = next().line;  // 'function'
-    const Token &at = peek();
-    out.name = name();
-    if (!defined_.insert(out.name).second) fail_at(at, "a second function named '" + out.name + "'");
-    if (plugin_.count(out.name) || is_builtin(out.name)) {
-      fail_at(at, "'" + out.name + "' is already a function of the engine or the plug-in");
+  bool is_local_declaration() const {
+    if (is_word("int") || is_word("string") || is_word("bool") || is_word("short") || is_word("char")) return true;
+    if (peek().kind == Token::Kind::identifier && enum_type(peek().text) && peek(1).kind == Token::Kind::identifier) {
+      return true;
     }
-    expect("(");
-    if (!is_symbol(")")) fail_at(peek(), "functions with parameters are not supported");
-    next();
-    if (!is_symbol("{")) fail(peek(), "'{' to begin the function's body");
-    scopes_.push_back({});
-    out.body = block();
-    scopes_.pop_back();
-    return out;
+    return false;
+  }
+
+  // A declaration of a type the previewer does not hold, inside code that runs.
+  void refuse_other_declaration() {
+    if (peek().kind != Token::Kind::identifier || variable_info(peek().text) != nullptr) return;
+    const bool pointer = is_symbol("*", 1) && peek(2).kind == Token::Kind::identifier;
+    if (pointer || peek(1).kind == Token::Kind::identifier || (is_symbol("[", 1) && is_symbol("]", 2))) {
+      const Token &type = peek();
+      not_run(type, "'" + type.text + (pointer ? "*" : "") + "' variables", "them");
+    }
   }
 
   // ----- statements -----
@@ -148,7 +673,7 @@ class Parser {
     std::vector<Statement> out;
     while (!is_symbol("}")) {
       if (peek().kind == Token::Kind::end) fail(peek(), "'}' to close the block opened at line " + std::to_string(open.line));
-      if (is_word("int") || is_word("string")) {
+      if (is_local_declaration()) {
         for (Statement &declared : declaration()) out.push_back(std::move(declared));
       } else {
         out.push_back(statement());
@@ -162,7 +687,7 @@ class Parser {
   // One statement, as the body of an if, else or loop.
   std::vector<Statement> body() {
     if (is_symbol("{")) return block();
-    if (is_word("int") || is_word("string")) fail_at(peek(), "a declaration needs braces around it here");
+    if (is_local_declaration()) fail_at(peek(), "a declaration needs braces around it here");
     std::vector<Statement> out;
     out.push_back(statement());
     return out;
@@ -192,13 +717,26 @@ class Parser {
       out.kind = Statement::Kind::while_loop;
       out.expression = condition();
       out.has_expression = true;
+      ++loops_;
       out.body = body();
+      --loops_;
+    } else if (is_word("do")) {
+      next();
+      out.kind = Statement::Kind::do_while;
+      ++loops_;
+      out.body = body();
+      --loops_;
+      if (!is_word("while")) fail(peek(), "'while' after the body of 'do'");
+      next();
+      out.expression = condition();
+      out.has_expression = true;
+      expect(";");
     } else if (is_word("for")) {
       next();
       out.kind = Statement::Kind::for_loop;
       expect("(");
       scopes_.push_back({});
-      if (is_word("int")) {
+      if (is_local_declaration()) {
         for (Statement &declared : declaration()) out.init.push_back(std::move(declared));
       } else {
         if (!is_symbol(";")) out.init.push_back(simple_statement());
@@ -211,7 +749,9 @@ class Parser {
       expect(";");
       if (!is_symbol(")")) out.step.push_back(simple_statement());
       expect(")");
+      ++loops_;
       out.body = body();
+      --loops_;
       scopes_.pop_back();
     } else if (is_word("return")) {
       next();
@@ -221,11 +761,17 @@ class Parser {
         out.has_expression = true;
       }
       expect(";");
+    } else if (is_word("break") || is_word("continue")) {
+      if (loops_ == 0) fail_at(start, "'" + start.text + "' outside a loop");
+      out.kind = is_word("break") ? Statement::Kind::break_loop : Statement::Kind::continue_loop;
+      next();
+      expect(";");
     } else if (is_word("else")) {
       fail_at(start, "'else' without an 'if' before it");
     } else if (start.kind == Token::Kind::identifier && unsupported_words().count(start.text)) {
-      fail_at(start, "'" + start.text + "' statements are not supported by the previewer");
+      not_run(start, "'" + start.text + "'", "it");
     } else {
+      refuse_other_declaration();
       out = simple_statement();
       expect(";");
     }
@@ -233,10 +779,76 @@ class Parser {
   }
 
   static const std::set<std::string> &unsupported_words() {
-    static const std::set<std::string> words = {"switch", "case", "do", "break", "continue", "struct", "enum",
-                                                "import", "export", "static", "managed", "String", "float",
-                                                "bool", "char", "short", "new", "readonly", "this"};
+    static const std::set<std::string> words = {"switch", "case", "default", "struct", "enum", "import", "export",
+                                                "static", "managed", "new", "readonly", "this", "function"};
     return words;
+  }
+
+  // obj.Name, obj[i].Name, obj.Name[i].Other: how far the chain goes from `at_`.
+  size_t member_chain_end() const {
+    size_t ahead = 1;
+    for (;;) {
+      if (is_symbol("[", ahead)) {
+        int depth = 0;
+        do {
+          if (peek(ahead).kind == Token::Kind::end) return ahead;
+          if (is_symbol("[", ahead)) ++depth;
+          if (is_symbol("]", ahead)) --depth;
+          ++ahead;
+        } while (depth > 0);
+      } else if (is_symbol(".", ahead) && peek(ahead + 1).kind == Token::Kind::identifier) {
+        ahead += 2;
+      } else {
+        return ahead;
+      }
+    }
+  }
+
+  std::string chain_text(size_t end) const {
+    std::string text;
+    for (size_t i = 0; i < end; ++i) text += peek(i).text;
+    return text;
+  }
+
+  // An engine object's property set or method called, as a whole statement.
+  bool member_statement(Statement &out) {
+    const size_t end = member_chain_end();
+    if (end == 1 || peek().kind != Token::Kind::identifier || variable_info(peek().text) != nullptr) return false;
+    const std::string member = chain_text(end);
+    const Token &start = peek();
+    if (is_symbol("(", end)) {
+      // A method: its arguments are not read, as the previewer does not
+      // pass them anywhere.
+      for (size_t i = 0; i < end; ++i) next();
+      skip_group();
+      out.kind = Statement::Kind::expression;
+      out.expression.kind = Expression::Kind::call;
+      out.expression.text = member;
+      out.expression.line = start.line;
+      out.expression.column = start.column;
+      out.has_expression = true;
+      return true;
+    }
+    const Token &op = peek(end);
+    if (op.kind == Token::Kind::symbol && (assignment_operators.count(op.text) || op.text == "++" || op.text == "--")) {
+      while (!is_symbol(";")) {
+        if (peek().kind == Token::Kind::end) fail(peek(), "';'");
+        if (is_symbol("(") || is_symbol("[") || is_symbol("{")) {
+          skip_group();
+        } else {
+          next();
+        }
+      }
+      out.kind = Statement::Kind::not_previewed;
+      int brackets = 0;
+      for (const char c : member) {  // "gui[2].Visible" is listed as "gui.Visible"
+        if (c == '[') ++brackets;
+        if (brackets == 0) out.name += c;
+        if (c == ']') --brackets;
+      }
+      return true;
+    }
+    not_run(start, "'" + member + "'", "new-style objects and properties");
   }
 
   // An assignment or an expression (a call), without the ';'.
@@ -245,14 +857,19 @@ class Parser {
     Statement out;
     out.line = start.line;
     out.column = start.column;
+    if (member_statement(out)) return out;
     const Token &after = peek(1);
     if (start.kind == Token::Kind::identifier && after.kind == Token::Kind::symbol &&
         (assignment_operators.count(after.text) || after.text == "++" || after.text == "--")) {
       out.kind = Statement::Kind::assignment;
       out.name = next().text;
-      const ValueType *type = variable_type(out.name);
-      if (type == nullptr) fail_at(start, "'" + out.name + "' is not a declared variable");
-      if (*type == ValueType::text) fail_at(start, "a string is filled with StrCopy, StrCat or StrFormat, not '" + after.text + "'");
+      const VariableInfo *info = variable_info(out.name);
+      if (info == nullptr) {
+        if (constants_.count(out.name)) fail_at(start, "'" + out.name + "' is a constant; it cannot be assigned");
+        fail_at(start, "'" + out.name + "' is not a declared variable");
+      }
+      if (!info->unsupported.empty()) refuse_variable(start, *info);
+      if (info->type == ValueType::text) fail_at(start, "a string is filled with StrCopy, StrCat or StrFormat, not '" + after.text + "'");
       out.op = next().text;
       if (out.op != "++" && out.op != "--") {
         out.expression = integer_expression();
@@ -299,7 +916,12 @@ class Parser {
                            (level == 2 && comparison_operators.count(op)) ||
                            (level == 3 && (op == "+" || op == "-")) ||
                            (level == 4 && (op == "*" || op == "/" || op == "%"));
-      if (!matches) return left;
+      if (!matches) {
+        if (op == "&" || op == "|" || op == "^" || op == "<<" || op == ">>" || op == "?") {
+          not_run(peek(), "the operator '" + op + "'");
+        }
+        return left;
+      }
       const Token &op_token = next();
       require(left, ValueType::integer, start, "an int before '" + op_token.text + "'");
       const Token &right_start = peek();
@@ -358,6 +980,8 @@ class Parser {
     if (token.kind == Token::Kind::number) {
       if (token.number > std::numeric_limits<int32_t>::max()) fail(token, "a number from -2147483648 to 2147483647");
       out.number = static_cast<int32_t>(next().number);
+    } else if (token.kind == Token::Kind::real) {
+      not_run(token, "'" + token.text + "'", "float values");
     } else if (token.kind == Token::Kind::text) {
       out.kind = Expression::Kind::text;
       out.text = next().text;
@@ -365,14 +989,27 @@ class Parser {
       next();
       out = expression();
       expect(")");
-    } else if (token.kind == Token::Kind::identifier && peek(1).kind == Token::Kind::symbol && peek(1).text == "(") {
+    } else if (token.kind == Token::Kind::identifier && is_symbol("(", 1)) {
       out = call();
     } else if (token.kind == Token::Kind::identifier) {
-      if (variable_type(token.text) == nullptr) {
+      const VariableInfo *info = variable_info(token.text);
+      if (info == nullptr && (is_symbol(".", 1) || is_symbol("[", 1))) {
+        not_run(token, "'" + chain_text(member_chain_end()) + "'", "new-style objects and properties");
+      }
+      if (info == nullptr && constants_.count(token.text)) {
+        out.number = constants_.at(next().text);
+        return out;
+      }
+      if (info == nullptr) {
+        if (is_word("null") || is_word("new") || is_word("this")) not_run(token, "'" + token.text + "'");
         if (plugin_.count(token.text) || user_functions_.count(token.text) || is_builtin(token.text)) {
           fail(peek(1), "'(' to call " + token.text);
         }
         fail_at(token, "'" + token.text + "' is not a declared variable or a known function");
+      }
+      if (!info->unsupported.empty()) refuse_variable(token, *info);
+      if (is_symbol("[", 1) || is_symbol(".", 1)) {
+        not_run(token, "'" + chain_text(member_chain_end()) + "'", "arrays and members");
       }
       out.kind = Expression::Kind::variable;
       out.text = next().text;
@@ -382,7 +1019,13 @@ class Parser {
     return out;
   }
 
-  static bool is_builtin(const std::string &name) { return name == "Wait" || string_functions.count(name) != 0; }
+  [[noreturn]] void refuse_variable(const Token &at, const VariableInfo &info) {
+    not_run(at, "'" + at.text + "', a global of type '" + info.unsupported + "',", "such variables");
+  }
+
+  static bool is_builtin(const std::string &name) {
+    return name == "Wait" || find_string_function(name) != nullptr || find_engine_function(name) != nullptr;
+  }
 
   Expression call() {
     const Token &name_token = next();
@@ -392,8 +1035,22 @@ class Parser {
     out.line = name_token.line;
     out.column = name_token.column;
     const auto plugin = plugin_.find(out.text);
-    const bool user = user_functions_.count(out.text) != 0;
-    if (plugin == plugin_.end() && !user && !is_builtin(out.text)) {
+    const auto user = user_functions_.find(out.text);
+    const StringFunction *strings = find_string_function(out.text);
+    const EngineFunction *engine = find_engine_function(out.text);
+    if (user != user_functions_.end() && !user->second.cannot_run.empty()) {
+      not_run(name_token, "'" + out.text + "', " + user->second.cannot_run + ",", "such functions");
+    }
+    if (plugin == plugin_.end() && user == user_functions_.end() && strings == nullptr && engine == nullptr &&
+        out.text != "Wait") {
+      if (imported_.count(out.text)) {
+        not_run(name_token, "'" + out.text + "()', imported from another script,", "other scripts (only this file)");
+      }
+      if (options_.game_script && variable_info(out.text) == nullptr) {
+        not_run(name_token, out.text + "()",
+                "this function (it runs the plug-in's functions, Wait, the Str functions, a few engine functions "
+                "and the script's own)");
+      }
       std::string known = "Wait, StrCopy, StrCat, StrFormat";
       for (const auto &function : plugin_) known += ", " + function.first;
       fail_at(name_token, "expected a known function, found '" + out.text + "' (known: " + known + ")");
@@ -408,25 +1065,59 @@ class Parser {
     }
     next();
 
+    // Each parameter: its type, its name, and whether it is written into.
     std::vector<ValueType> wanted;
     std::vector<std::string> names;
-    bool any_more = false;  // StrFormat's values
+    std::vector<bool> written;
+    bool any_more = false;  // StrFormat's values, an engine function's optional ones
+    size_t most = 0;
     if (plugin != plugin_.end()) {
       wanted = plugin->second.parameters;
       names = plugin->second.parameter_names;
+      written.assign(wanted.size(), true);  // the plug-in takes 'string', not 'const string'
     } else if (out.text == "Wait") {
       wanted = {ValueType::integer};
       names = {"frames"};
-    } else if (out.text == "StrFormat") {
-      wanted = {ValueType::text, ValueType::text};
-      names = {"destination", "format"};
-      any_more = true;
-    } else if (string_functions.count(out.text)) {
-      wanted = {ValueType::text, ValueType::text};
-      names = {"destination", "source"};
+    } else if (strings != nullptr) {
+      const std::string parameters = strings->parameters;
+      for (size_t i = 0; i < parameters.size(); ++i) {
+        wanted.push_back(parameters[i] == 'i' ? ValueType::integer : ValueType::text);
+        written.push_back(parameters[i] == 'd');
+        if (parameters[i] == 'd') {
+          names.push_back("destination");
+        } else if (parameters[i] == 'i') {
+          names.push_back(i == 1 ? "index" : "character");
+        } else {
+          names.push_back(out.text == "StrFormat" ? "format" : i == 0 ? "text" : "source");
+        }
+      }
+      any_more = strings->more;
+    } else if (engine != nullptr) {
+      const size_t count = out.operands.size();
+      if (count < static_cast<size_t>(engine->min_arguments) || count > static_cast<size_t>(engine->max_arguments)) {
+        const int low = engine->min_arguments;
+        const int high = engine->max_arguments;
+        fail_at(name_token, "expected " + std::to_string(low) + (high != low ? " to " + std::to_string(high) : "") +
+                                " argument" + (high == 1 ? "" : "s") + " for " + out.text + ", found " +
+                                std::to_string(count));
+      }
+      for (size_t i = 0; i < count; ++i) {
+        if (type_of(out.operands[i]) == nullptr) fail_at(argument_tokens[i], "a value for " + out.text);
+      }
+      return out;
+    } else {
+      const ScriptFunction &head = user->second;
+      for (const Parameter &parameter : head.parameters) {
+        const bool text = parameter.type == "string" || parameter.type == "const string";
+        wanted.push_back(text ? ValueType::text : ValueType::integer);
+        names.push_back(parameter.name);
+        written.push_back(parameter.type == "string");
+      }
+      called_.push_back(out.text);
     }
+    most = wanted.size();
     const size_t count = out.operands.size();
-    if (count < wanted.size() || (!any_more && count > wanted.size())) {
+    if (count < wanted.size() || (!any_more && count > most)) {
       fail_at(name_token, "expected " + std::string(any_more ? "at least " : "") + std::to_string(wanted.size()) +
                               " argument" + (wanted.size() == 1 ? "" : "s") + " for " + out.text + ", found " +
                               std::to_string(count));
@@ -434,12 +1125,28 @@ class Parser {
     for (size_t i = 0; i < wanted.size(); ++i) {
       const std::string kind = wanted[i] == ValueType::text ? "a string" : "an int";
       require(out.operands[i], wanted[i], argument_tokens[i], kind + " for '" + names[i] + "' of " + out.text);
+      if (wanted[i] != ValueType::text || i >= written.size() || !written[i]) continue;
+      const Expression &argument = out.operands[i];
+      if (strings != nullptr && i == 0) {
+        const bool writable = (argument.kind == Expression::Kind::variable && !variable_info(argument.text)->constant) ||
+                              (argument.kind == Expression::Kind::call && plugin_.count(argument.text));
+        if (argument.kind == Expression::Kind::variable && variable_info(argument.text)->constant) {
+          fail_at(argument_tokens[i], "cannot convert 'const string' to 'string'");
+        }
+        if (!writable) {
+          fail_at(argument_tokens[i], out.text + " writes into a string variable; its first argument must be one");
+        }
+        continue;
+      }
+      // A text that may not be written into, where a 'string' is wanted.
+      const bool literal = argument.kind == Expression::Kind::text;
+      const bool constant = argument.kind == Expression::Kind::variable && variable_info(argument.text)->constant;
+      if (constant || (literal && options_.game_script)) {
+        fail_at(argument_tokens[i], "cannot convert 'const string' to 'string'");
+      }
     }
     for (size_t i = wanted.size(); i < count; ++i) {
       if (type_of(out.operands[i]) == nullptr) fail_at(argument_tokens[i], "a value for StrFormat's format");
-    }
-    if (string_functions.count(out.text) && out.operands[0].kind != Expression::Kind::variable) {
-      fail_at(argument_tokens[0], out.text + " writes into a string variable; its first argument must be one");
     }
     return out;
   }
@@ -451,8 +1158,10 @@ class Parser {
     switch (expression.kind) {
       case Expression::Kind::text:
         return &text;
-      case Expression::Kind::variable:
-        return variable_type(expression.text);
+      case Expression::Kind::variable: {
+        const VariableInfo *info = variable_info(expression.text);
+        return info == nullptr ? nullptr : &info->type;
+      }
       case Expression::Kind::call: {
         const auto plugin = plugin_.find(expression.text);
         if (plugin != plugin_.end()) {
@@ -460,8 +1169,15 @@ class Parser {
           if (plugin->second.result == "string") return &text;
           return nullptr;
         }
-        if (user_functions_.count(expression.text)) return &integer;
-        return nullptr;  // Wait and the string functions return nothing here
+        const auto user = user_functions_.find(expression.text);
+        if (user != user_functions_.end()) return user->second.result == "void" ? nullptr : &integer;
+        if (const StringFunction *strings = find_string_function(expression.text)) {
+          return strings->returns_int ? &integer : nullptr;
+        }
+        if (const EngineFunction *engine = find_engine_function(expression.text)) {
+          return engine->returns_int ? &integer : nullptr;
+        }
+        return nullptr;  // Wait and methods return nothing here
       }
       default:
         return &integer;
@@ -476,7 +1192,7 @@ class Parser {
     if (*type != wanted) fail(at, what);
   }
 
-  const ValueType *variable_type(const std::string &variable) const {
+  const VariableInfo *variable_info(const std::string &variable) const {
     for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
       const auto found = scope->find(variable);
       if (found != scope->end()) return &found->second;
@@ -493,7 +1209,8 @@ class Parser {
     std::function<bool(const Statement &)> statement_waits;
     std::function<bool(const Expression &)> expression_waits = [&](const Expression &expression) {
       if (expression.kind == Expression::Kind::call) {
-        if (expression.text == "Wait") {
+        const EngineFunction *engine = find_engine_function(expression.text);
+        if (expression.text == "Wait" || (engine != nullptr && engine->kind == EngineCallKind::waits)) {
           return !(expression.operands[0].kind == Expression::Kind::number && expression.operands[0].number <= 0);
         }
         const auto function = by_name.find(expression.text);
@@ -520,7 +1237,8 @@ class Parser {
     };
     std::function<void(const std::vector<Statement> &)> check = [&](const std::vector<Statement> &statements) {
       for (const Statement &statement : statements) {
-        if (statement.kind == Statement::Kind::while_loop && asks_plugin(statement.expression)) {
+        if ((statement.kind == Statement::Kind::while_loop || statement.kind == Statement::Kind::do_while) &&
+            asks_plugin(statement.expression)) {
           bool waits = false;
           for (const Statement &inner : statement.body) waits = waits || statement_waits(inner);
           if (!waits) {
@@ -544,14 +1262,23 @@ class Parser {
     return false;
   }
 
-  const std::string &file_;
+  std::string file_;
   std::vector<Token> tokens_;
   size_t at_ = 0;
   int depth_ = 0;
+  int loops_ = 0;
   const std::map<std::string, FunctionSignature> &plugin_;
-  std::set<std::string> user_functions_;
+  const ParseOptions &options_;
+  std::map<std::string, ScriptFunction> user_functions_;  // every function's head
+  std::map<std::string, FunctionPlace> places_;
   std::set<std::string> defined_;
-  std::vector<std::map<std::string, ValueType>> scopes_;
+  std::set<std::string> imported_;
+  std::set<std::string> enum_types_;
+  std::set<std::string> struct_types_;
+  std::set<std::string> audio_clips_;
+  std::map<std::string, int32_t> constants_;
+  std::vector<std::string> called_;  // user functions called by what was read
+  std::vector<std::map<std::string, VariableInfo>> scopes_;
 };
 
 }  // namespace
@@ -614,9 +1341,16 @@ std::map<std::string, FunctionSignature> parse_script_header(const std::string &
 }
 
 Script parse_credits_script(const std::string &file, const std::string &source,
-                            const std::map<std::string, FunctionSignature> &functions) {
-  Parser parser(file, read_tokens(file, source), functions);
-  return parser.script();
+                            const std::map<std::string, FunctionSignature> &functions, const ParseOptions &options) {
+  Parser parser(functions, options);
+  return parser.script(file, source);
+}
+
+bool is_game_script_file(const std::string &file) {
+  if (file.size() < 4) return false;
+  std::string end = file.substr(file.size() - 4);
+  for (char &c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end == ".asc" || end == ".ash";
 }
 
 }  // namespace rollwick_preview

@@ -1,0 +1,193 @@
+#include "script_preprocessor.h"
+
+#include <cctype>
+#include <set>
+#include <sstream>
+
+#include "credits_script.h"
+
+namespace rollwick_preview {
+
+namespace {
+
+std::string trim(const std::string &text) {
+  const size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// "3.6.3" against the engine's version: true when the engine is as new.
+bool engine_is_at_least(const std::string &version) {
+  int parts[4] = {0, 0, 0, 0};
+  std::istringstream in(version);
+  std::string part;
+  for (int i = 0; i < 4 && std::getline(in, part, '.'); ++i) parts[i] = std::atoi(part.c_str());
+  for (int i = 0; i < 4; ++i) {
+    if (PREVIEWED_ENGINE_VERSION[i] != parts[i]) return PREVIEWED_ENGINE_VERSION[i] > parts[i];
+  }
+  return true;
+}
+
+struct Condition {
+  int line;
+  bool active;       // this branch's lines are kept
+  bool parent_active;
+  bool seen_else = false;
+};
+
+}  // namespace
+
+Preprocessed preprocess(const std::string &file, const std::string &source,
+                        std::map<std::string, std::vector<Token>> &defined) {
+  Preprocessed out;
+  std::vector<Condition> conditions;
+  size_t start = 0;
+  int line = 0;
+  bool in_comment = false;  // a /* comment */ that runs over lines hides '#'
+  while (start <= source.size()) {
+    size_t end = source.find('\n', start);
+    if (end == std::string::npos) end = source.size();
+    const std::string text = source.substr(start, end - start);
+    ++line;
+    const bool active = conditions.empty() || conditions.back().active;
+    const std::string trimmed = trim(text);
+    if (!in_comment && !trimmed.empty() && trimmed[0] == '#') {
+      std::istringstream words(trimmed.substr(1));
+      std::string directive;
+      words >> directive;
+      std::string rest;
+      std::getline(words, rest);
+      rest = trim(rest);
+      const size_t comment = rest.find("//");
+      std::string argument = trim(comment == std::string::npos ? rest : rest.substr(0, comment));
+      std::string name = argument.substr(0, argument.find_first_of(" \t"));
+      const size_t column = text.find('#') + 1;
+      const auto fail = [&](const std::string &message) {
+        throw ScriptError(file, line, static_cast<int>(column), message);
+      };
+      if (directive == "ifdef" || directive == "ifndef" || directive == "ifver" || directive == "ifnver") {
+        if (name.empty()) fail("expected a name after #" + directive);
+        bool holds = false;
+        if (directive == "ifdef") holds = defined.count(name) != 0;
+        if (directive == "ifndef") holds = defined.count(name) == 0;
+        if (directive == "ifver") holds = engine_is_at_least(name);
+        if (directive == "ifnver") holds = !engine_is_at_least(name);
+        conditions.push_back({line, active && holds, active});
+      } else if (directive == "else") {
+        if (conditions.empty() || conditions.back().seen_else) fail("#else without an #if before it");
+        conditions.back().seen_else = true;
+        conditions.back().active = conditions.back().parent_active && !conditions.back().active;
+      } else if (directive == "endif") {
+        if (conditions.empty()) fail("#endif without an #if before it");
+        conditions.pop_back();
+      } else if (!active) {
+        // left out with the code around it
+      } else if (directive == "define") {
+        if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_')) {
+          fail("expected a name after #define");
+        }
+        MacroChange change;
+        change.line = line;
+        change.name = name;
+        try {
+          change.tokens = read_tokens(file, rest.substr(rest.find(name) + name.size()));
+        } catch (const ScriptError &bad) {
+          fail(bad.message + " in the #define");
+        }
+        change.tokens.pop_back();  // the end
+        for (Token &token : change.tokens) token.line = line;
+        defined[name] = change.tokens;
+        out.changes.push_back(std::move(change));
+      } else if (directive == "undef") {
+        if (name.empty()) fail("expected a name after #undef");
+        defined.erase(name);
+        MacroChange change;
+        change.line = line;
+        change.name = name;
+        change.defined = false;
+        out.changes.push_back(std::move(change));
+      } else if (directive == "error") {
+        fail("#error " + argument);
+      } else if (directive != "region" && directive != "endregion" && directive != "sectionstart" &&
+                 directive != "sectionend") {
+        fail("expected a preprocessor directive (#define, #undef, #ifdef, #ifndef, #ifver, #ifnver, #else, "
+             "#endif, #error, #region, #endregion), found #" + printable(directive));
+      }
+      out.source += '\n';
+    } else {
+      if (active) out.source += text;
+      if (end < source.size()) out.source += '\n';
+      // Whether this line leaves a block comment open.
+      bool in_string = false;
+      for (size_t i = 0; active && i < text.size(); ++i) {
+        if (in_comment) {
+          if (text.compare(i, 2, "*/") == 0) in_comment = false, ++i;
+        } else if (in_string) {
+          if (text[i] == '\\') ++i;
+          else if (text[i] == '"') in_string = false;
+        } else if (text[i] == '"') {
+          in_string = true;
+        } else if (text.compare(i, 2, "//") == 0) {
+          break;
+        } else if (text.compare(i, 2, "/*") == 0) {
+          in_comment = true;
+          ++i;
+        }
+      }
+    }
+    if (end >= source.size()) break;
+    start = end + 1;
+  }
+  if (!conditions.empty()) {
+    throw ScriptError(file, conditions.back().line, 1, "expected #endif for the #if of this line");
+  }
+  return out;
+}
+
+namespace {
+
+void expand_one(const std::string &file, const Token &use, const std::map<std::string, std::vector<Token>> &macros,
+                std::set<std::string> &expanding, std::vector<Token> &out) {
+  const auto found = use.kind == Token::Kind::identifier ? macros.find(use.text) : macros.end();
+  if (found == macros.end() || expanding.count(use.text)) {
+    out.push_back(use);
+    return;
+  }
+  if (expanding.size() >= 50) throw ScriptError(file, use.line, use.column, "macros nested more than 50 deep");
+  expanding.insert(use.text);
+  for (Token token : found->second) {
+    token.line = use.line;
+    token.column = use.column;
+    expand_one(file, token, macros, expanding, out);
+  }
+  expanding.erase(use.text);
+}
+
+}  // namespace
+
+std::vector<Token> expand_macros(const std::string &file, const std::vector<Token> &tokens,
+                                 const std::map<std::string, std::vector<Token>> &defined_before,
+                                 const std::vector<MacroChange> &changes) {
+  std::map<std::string, std::vector<Token>> macros = defined_before;
+  std::vector<Token> out;
+  out.reserve(tokens.size());
+  size_t next_change = 0;
+  std::set<std::string> expanding;
+  for (const Token &token : tokens) {
+    while (next_change < changes.size() && changes[next_change].line < token.line) {
+      const MacroChange &change = changes[next_change++];
+      if (change.defined) {
+        macros[change.name] = change.tokens;
+      } else {
+        macros.erase(change.name);
+      }
+    }
+    if (out.size() > 4 * tokens.size() + 100000) {
+      throw ScriptError(file, token.line, token.column, "macros expand to more than the previewer reads");
+    }
+    expand_one(file, token, macros, expanding, out);
+  }
+  return out;
+}
+
+}  // namespace rollwick_preview
