@@ -123,10 +123,11 @@ TEST(Command, AnInterruptedRenderLeavesNoPartialFile) {
   if (child == 0) {
     freopen("/dev/null", "w", stdout);
     freopen("/dev/null", "w", stderr);
-    execl(PREVIEW_PATH, PREVIEW_PATH, script.c_str(), "-o", gif.c_str(), "--max-frames", "100000000", nullptr);
+    execl(PREVIEW_PATH, PREVIEW_PATH, script.c_str(), "-o", gif.c_str(), "--max-frames", "200000", nullptr);
     _exit(127);
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  // The first play, which writes nothing, takes a few seconds.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!exists(gif + ".partial") && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

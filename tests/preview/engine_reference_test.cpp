@@ -230,9 +230,9 @@ TEST_P(EngineReference, EveryStoredFrameAsTheEngineDrewIt) {
 
   PreviewEngine engine(game.width, game.height, game.depth);
   engine.recording = true;
-  std::vector<std::string> warnings;
-  set_up_game(game, game.antialias_fonts && game.depth == 32, engine, warnings);
-  EXPECT_TRUE(warnings.empty()) << warnings.front();
+  GameFileProblems problems;
+  set_up_game(game, game.antialias_fonts && game.depth == 32, engine, problems);
+  EXPECT_EQ(problems.unmet({}, {}), "");
 
   const std::string plugin = fresh_plugin_copy(c.folder);
   PluginSession session;
@@ -243,7 +243,9 @@ TEST_P(EngineReference, EveryStoredFrameAsTheEngineDrewIt) {
   const Script script = parse_credits_script(script_path, read_text(script_path), session.functions());
 
   EngineFrames compare(c, engine);
-  const RunResult result = run_script(script, session, engine, {&compare}, RunOptions{});
+  RunOptions options;
+  options.fps = game.fps;
+  const RunResult result = run_script(script, session, engine, {&compare}, options);
   EXPECT_EQ(result.frames, engine_frame_count(folder)) << "the previewer plays longer or shorter than the game";
   EXPECT_EQ(compare.compared, static_cast<int64_t>(stored_frames(folder).size()));
   std::printf("%s: %lld of %lld stored frames identical; %.3f%% of all pixels and %.1f%% of text pixels differ\n",

@@ -87,7 +87,7 @@ TEST(SpriteFile, ReadsEveryStorageFormAndCompression) {
   SpriteFile file;
   std::string error;
   ASSERT_TRUE(read_sprite_file(folder + "/acsprset.spr", "", file, error)) << error;
-  EXPECT_TRUE(file.skipped.empty());
+  EXPECT_TRUE(file.damaged.empty());
   ASSERT_EQ(file.sprites.size(), 4u);
   EXPECT_EQ(file.sprites[1].pixels, (std::vector<uint32_t>{0xFF112233, 0x00FF00FF}));
   EXPECT_EQ(file.sprites[2].pixels, (std::vector<uint32_t>{0x102030, 0x102030, 0x102030, 0x102030, 0xFF00FF}));
@@ -109,8 +109,8 @@ TEST(SpriteFile, DamagedEntriesAreNamedNotFollowed) {
   SpriteFile file;
   std::string error;
   ASSERT_TRUE(read_sprite_file(folder + "/acsprset.spr", "", file, error));
-  ASSERT_EQ(file.skipped.size(), 1u);
-  EXPECT_EQ(file.skipped[0], "slot 1 has pixel data that does not unpack to its size");
+  ASSERT_EQ(file.damaged.size(), 1u);
+  EXPECT_EQ(file.damaged.at(1), "has pixel data that does not unpack to its size");
 
   bytes.resize(40);  // cut inside slot 1's data
   write_file(folder + "/acsprset.spr", bytes);
@@ -209,7 +209,7 @@ TEST(GameProject, OlderProjectsTakeTheirDefaultsAndBadFoldersAreNamed) {
   EXPECT_EQ(game.depth, 32);
 
   EXPECT_FALSE(read_game_project(folder + "/nothing", game, error));
-  EXPECT_EQ(error, "--game " + folder + "/nothing: no such folder");
+  EXPECT_EQ(error, "--game " + folder + "/nothing: no such file or folder");
   unlink((folder + "/Game.agf").c_str());
   EXPECT_FALSE(read_game_project(folder, game, error));
   EXPECT_NE(error.find("has no Game.agf"), std::string::npos) << error;

@@ -150,7 +150,7 @@ DecodedGif decode_gif(const std::string &path) {
 TEST_F(Preview, GifShowsEveryPictureForItsGameTime) {
   start(320, 200);
   const std::string path = testing::TempDir() + "/roll.gif";
-  auto gif = make_gif_output(path, 320, 200, 40);
+  auto gif = make_gif_output(path, 320, 200, {{0, 40}});
   KeepFrames kept;
   const RunResult result = run(short_roll, {gif.get(), &kept});
   std::string error;
@@ -166,7 +166,7 @@ TEST_F(Preview, GifShowsEveryPictureForItsGameTime) {
 TEST_F(Preview, GifAboveFiftyFramesASecondMergesFramesButKeepsTheTime) {
   start(320, 200);
   const std::string path = testing::TempDir() + "/fast.gif";
-  auto gif = make_gif_output(path, 320, 200, 60);
+  auto gif = make_gif_output(path, 320, 200, {{0, 60}});
   const RunResult result =
       run("SetCredit(1, 1, \"AIZ\", 0, 0, 15);\nSequenceSettings(1, 100, 0, 0, 0, 0);\nRunCreditSequence(1);\n"
           "Wait(60);\nRunCreditSequence(1);\n",
@@ -238,6 +238,8 @@ TEST_F(Preview, LintWarnsBeforeRendering) {
       "transparent sprite",
       "6: SetCredit: line 101 is outside 1 to 100; the call does nothing",
       "7: RunStaticCreditSequence: sequence 3 is not 1 or 2; the call does nothing",
+      "8: RunCreditSequence: sequence 1 has no SequenceSettings, so it starts at y 0 and ends after a frame; call "
+      "SequenceSettings first (automatic 1 rolls it up from the bottom of the screen)",
       "9: RunCreditSequence while credits still play stops them instead of starting sequence 1 (wait for the "
       "finish first)",
       "10: SetStaticCredit: text of 203 characters; a game's old-style string holds 199: it will show '...Cy'",
@@ -266,7 +268,6 @@ TEST_F(Preview, LintSaysWhereTheGameWillSurpriseItsAuthor) {
       "6: ShowStaticCredit: style 3 is neither 0 (plain) nor 1 (typewriter): nothing is drawn for the credit's time",
       "8: SetCredit: at x 140 the columns of \"AAAAAAAAAA<>ZZZZZZZZZZ\" run into each other (10 pixels)",
       "9: SequenceSettings: a negative speed never moves the roll, so it never finishes by itself",
-      "10: IsSequenceFinished: sequence 2 was never started, so it never finishes",
       "10: Wait(0) returns at once; no frame passes",
       "11: SetCreditImage: sprite slot -5 does not exist (slots are 0 or more); it shows as a 1x1 transparent "
       "sprite"};

@@ -105,6 +105,23 @@ bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &er
   return true;
 }
 
+AudioClip music_track(const std::vector<std::pair<int64_t, const AudioClip *>> &starts, int fps) {
+  AudioClip track;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    const size_t begin = static_cast<size_t>(starts[i].first * AUDIO_RATE / fps) * 2;
+    track.samples.resize(std::max(track.samples.size(), begin), 0.0f);
+    track.samples.resize(begin);  // a new clip cuts the one before it
+    const std::vector<float> &samples = starts[i].second->samples;
+    size_t length = samples.size();
+    if (i + 1 < starts.size()) {
+      const size_t next = static_cast<size_t>(starts[i + 1].first * AUDIO_RATE / fps) * 2;
+      length = std::min(length, next - begin);
+    }
+    track.samples.insert(track.samples.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(length));
+  }
+  return track;
+}
+
 AudioMix::AudioMix(std::map<int, AudioClip> sounds, AudioClip music, int fps)
     : sounds_(std::move(sounds)), music_(std::move(music)), fps_(fps) {
   if (!music_.samples.empty()) voices_.push_back({&music_, 0});

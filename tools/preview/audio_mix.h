@@ -26,6 +26,10 @@ bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &er
 // FFmpeg's words for one of its error codes.
 std::string ffmpeg_error(int code);
 
+// One music track from the clips a script started: silence up to the first
+// start, then each clip from its frame until the next one starts.
+AudioClip music_track(const std::vector<std::pair<int64_t, const AudioClip *>> &starts, int fps);
+
 class AudioMix {
  public:
   // Sounds by number; `music` (may be empty) plays from the start, under

@@ -63,6 +63,11 @@ GameFont read_font(const pugi::xml_node &node, const GameProject &project, long 
   GameFont font;
   font.id = number_of(node, "ID", 0);
   const std::string base = "agsfnt" + std::to_string(font.id);
+  std::string source = text_of(node, "SourceFilename");
+  for (char &c : source) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool source_truetype = source.size() > 4 && (source.compare(source.size() - 4, 4, ".ttf") == 0 ||
+                                                     source.compare(source.size() - 4, 4, ".otf") == 0);
+  font.expected = base + (source_truetype ? ".ttf" : ".wfn");
   font.file = find_file_ignoring_case(project.directory, base + ".ttf");
   font.truetype = !font.file.empty();
   if (font.file.empty()) font.file = find_file_ignoring_case(project.directory, base + ".wfn");
@@ -99,13 +104,15 @@ GameFont read_font(const pugi::xml_node &node, const GameProject &project, long 
 }
 
 // Every <Sprite> below a sprite folder, however deeply folders nest.
-void read_sprite_flags(const pugi::xml_node &folder, GameProject &project) {
+// Folders nest no deeper than 64 in a real project; deeper ones are not walked.
+void read_sprite_flags(const pugi::xml_node &folder, GameProject &project, int depth = 0) {
+  if (depth > 64) return;
   for (const pugi::xml_node &child : folder.children()) {
     if (std::strcmp(child.name(), "Sprite") == 0) {
       project.sprite_alpha[child.attribute("Slot").as_int()] =
           std::strcmp(child.attribute("AlphaChannel").as_string(), "True") == 0;
     } else {
-      read_sprite_flags(child, project);
+      read_sprite_flags(child, project, depth + 1);
     }
   }
 }
@@ -131,19 +138,51 @@ std::string find_path_ignoring_case(const std::string &directory, std::string re
   return found;
 }
 
-// The clips PlaySound(n) finds: those named aSound<n>, with their files.
-void read_sound_clips(const pugi::xml_node &node, GameProject &project) {
+// The number of a 2.x-style clip name ("aSound12" with "aSound": 12), or -1.
+int clip_number(const std::string &name, const std::string &prefix) {
+  if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size() || name.size() > prefix.size() + 6 ||
+      name.find_first_not_of("0123456789", prefix.size()) != std::string::npos) {
+    return -1;
+  }
+  return std::atoi(name.c_str() + prefix.size());
+}
+
+// Every clip with its file; PlaySound(n) plays aSound<n>, PlayMusic(n) aMusic<n>.
+void read_audio_clips(const pugi::xml_node &node, GameProject &project, int depth = 0) {
+  if (depth > 64) return;
   for (const pugi::xml_node &child : node.children()) {
     if (std::strcmp(child.name(), "AudioClip") == 0) {
       const std::string name = text_of(child, "ScriptName");
-      if (name.rfind("aSound", 0) != 0 || name.size() == 6 ||
-          name.find_first_not_of("0123456789", 6) != std::string::npos) {
-        continue;
+      if (name.empty()) continue;
+      GameProject::Clip clip;
+      const std::string source = text_of(child, "SourceFileName");
+      clip.file = find_path_ignoring_case(project.directory, source);
+      clip.found = !clip.file.empty();
+      if (!clip.found) {
+        std::string wanted = source;
+        for (char &c : wanted) c = c == '\\' ? '/' : c;
+        clip.file = project.directory + "/" + wanted;
       }
-      const std::string file = find_path_ignoring_case(project.directory, text_of(child, "SourceFileName"));
-      if (!file.empty()) project.sound_files[std::atoi(name.c_str() + 6)] = file;
+      project.clips[name] = clip;
+      if (!clip.found) continue;
+      if (clip_number(name, "aSound") >= 0) project.sound_files[clip_number(name, "aSound")] = clip.file;
+      if (clip_number(name, "aMusic") >= 0) project.music_files[clip_number(name, "aMusic")] = clip.file;
     } else {
-      read_sound_clips(child, project);
+      read_audio_clips(child, project, depth + 1);
+    }
+  }
+}
+
+// The headers the editor puts before every script, in its order.
+void read_script_headers(const pugi::xml_node &node, GameProject &project, int depth = 0) {
+  if (depth > 64) return;
+  for (const pugi::xml_node &child : node.children()) {
+    if (std::strcmp(child.name(), "Script") == 0) {
+      if (text_of(child, "IsHeader") != "True") continue;
+      const std::string file = find_file_ignoring_case(project.directory, text_of(child, "FileName"));
+      if (!file.empty()) project.headers.push_back(file);
+    } else {
+      read_script_headers(child, project, depth + 1);
     }
   }
 }
@@ -164,16 +203,31 @@ std::string find_file_ignoring_case(const std::string &directory, const std::str
   return found;
 }
 
-bool read_game_project(const std::string &directory, GameProject &project, std::string &error) {
+bool read_game_project(const std::string &path, GameProject &project, std::string &error) {
   project = GameProject{};
-  project.directory = directory;
-  if (!is_directory(directory)) {
-    error = "--game " + directory + ": no such folder";
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    error = "--game " + path + ": no such file or folder";
     return false;
   }
-  project.agf_path = find_file_ignoring_case(directory, "Game.agf");
+  std::string directory = path;
+  if (!S_ISDIR(info.st_mode)) {
+    // The project file itself: its folder is the project.
+    const size_t slash = path.rfind('/');
+    directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    if (!same_ignoring_case(path.substr(slash == std::string::npos ? 0 : slash + 1), "Game.agf")) {
+      error = "--game " + path + ": give the game's project folder or its Game.agf";
+      return false;
+    }
+  }
+  project.directory = directory;
+  project.agf_path = S_ISDIR(info.st_mode) ? find_file_ignoring_case(directory, "Game.agf") : path;
   if (project.agf_path.empty()) {
     error = "--game " + directory + ": the folder has no Game.agf (give the game's project folder)";
+    return false;
+  }
+  if (is_directory(project.agf_path)) {
+    error = project.agf_path + " is a folder, not the game's project file";
     return false;
   }
   pugi::xml_document document;
@@ -216,7 +270,13 @@ bool read_game_project(const std::string &directory, GameProject &project, std::
     project.fonts.push_back(read_font(font, project, version, game_height_by));
   }
   read_sprite_flags(game.child("Sprites"), project);
-  read_sound_clips(game.child("AudioClips"), project);
+  read_audio_clips(game.child("AudioClips"), project);
+  read_script_headers(game.child("Scripts"), project);
+  // The speed: a setting since 3.6.2.6, whose upgrade gives older projects 40.
+  constexpr long first_version_with_speed = 3060206;
+  project.fps = version < first_version_with_speed ? 40 : number_of(settings, "GameFPS", 60);
+  if (project.fps <= 0) project.fps = 60;
+  project.utf8 = !has(settings, "GameTextEncoding") || text_of(settings, "GameTextEncoding") == "utf-8";
   project.sprite_file = find_file_ignoring_case(directory, "acsprset.spr");
   project.sprite_index = find_file_ignoring_case(directory, "sprindex.dat");
   return true;

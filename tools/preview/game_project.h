@@ -21,6 +21,7 @@ namespace rollwick_preview {
 struct GameFont {
   int id = 0;
   std::string file;       // agsfnt<ID>.ttf if the folder has it, else agsfnt<ID>.wfn; empty if neither
+  std::string expected;   // the file's name the folder should have: agsfnt<ID>.ttf or .wfn, by its source
   bool truetype = false;
   int point_size = 0;     // 0 for bitmap fonts
   rollwick_host::FontStyle style;
@@ -36,12 +37,24 @@ struct GameProject {
   std::array<uint32_t, 256> palette{};  // 0xRRGGBB
   std::vector<GameFont> fonts;
   std::map<int32_t, bool> sprite_alpha;  // slot: the sprite's alpha channel is used
+  int fps = 40;                // the game's speed in frames a second
+  bool utf8 = true;            // the game's texts are UTF-8 (else one byte a letter)
   std::map<int, std::string> sound_files;  // sound number: the file of the clip PlaySound(number) plays
+  std::map<int, std::string> music_files;  // music number: the file of the clip PlayMusic(number) plays
+  // Every audio clip by its script name ("aMusic1"): its file, or where it was
+  // looked for when the folder lacks it (`found` false).
+  struct Clip {
+    std::string file;
+    bool found = false;
+  };
+  std::map<std::string, Clip> clips;
+  std::vector<std::string> headers;      // the script headers (.ash) the folder has, in the editor's order
   std::string sprite_file;               // acsprset.spr, empty if the folder has none
   std::string sprite_index;              // sprindex.dat, empty if the folder has none
 };
 
-bool read_game_project(const std::string &directory, GameProject &project, std::string &error);
+// `path` is the project folder or its Game.agf.
+bool read_game_project(const std::string &path, GameProject &project, std::string &error);
 
 // `directory`/`name` with the case of the file that is there; empty if none is.
 std::string find_file_ignoring_case(const std::string &directory, const std::string &name);

@@ -4,11 +4,14 @@
 
 namespace rollwick_preview {
 
-void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, std::vector<std::string> &warnings) {
+void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems) {
   if (engine.settings.colour_depth == 8) engine.palette = &game.palette;
   std::string error;
   for (const GameFont &font : game.fonts) {
-    if (font.file.empty()) continue;  // the lint names the calls that use it
+    if (font.file.empty()) {
+      problems.fonts[font.id] = "its file " + font.expected + " is not in " + game.directory;
+      continue;
+    }
     std::unique_ptr<rollwick_host::Font> loaded;
     if (font.truetype) {
       // The size multiplier of a TrueType font is part of its size.
@@ -18,24 +21,64 @@ void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine,
       loaded = rollwick_host::load_wfn_font(font.file, error, font.style);
     }
     if (loaded == nullptr) {
-      warnings.push_back("font " + std::to_string(font.id) + ": " + error);
+      problems.fonts[font.id] = error;
       continue;
     }
     engine.set_font(font.id, std::move(loaded));
   }
 
-  if (game.sprite_file.empty()) return;
-  SpriteFile file;
-  if (!read_sprite_file(game.sprite_file, game.sprite_index, file, error)) {
-    warnings.push_back(error + "; the game's sprites are left out");
+  if (game.sprite_file.empty()) {
+    problems.sprite_file = "the game's sprite file " + game.directory + "/acsprset.spr is missing";
     return;
   }
-  for (const std::string &skipped : file.skipped) warnings.push_back(game.sprite_file + ": " + skipped);
+  SpriteFile file;
+  if (!read_sprite_file(game.sprite_file, game.sprite_index, file, error)) {
+    problems.sprite_file = error;
+    return;
+  }
+  for (const auto &damaged : file.damaged) {
+    problems.sprites[damaged.first] = game.sprite_file + ": slot " + std::to_string(damaged.first) + " " + damaged.second;
+  }
+  if (file.lost_from >= 0) {
+    problems.sprites_lost = game.sprite_file + " is damaged from byte " + std::to_string(file.damaged_from) +
+                            ": slots " + std::to_string(file.lost_from) + " to " + std::to_string(file.topmost) +
+                            " are lost";
+    problems.lost_from = file.lost_from + 1;
+    problems.lost_to = file.topmost;
+  }
   for (const auto &stored : file.sprites) {
     const auto flag = game.sprite_alpha.find(stored.first);
     const bool alpha = flag != game.sprite_alpha.end() && flag->second;
     engine.set_sprite(stored.first, to_sprite(stored.second, alpha, game.palette));
   }
+}
+
+std::string GameFileProblems::sprite(int32_t slot) const {
+  if (!sprite_file.empty()) return sprite_file;
+  const auto found = sprites.find(slot);
+  if (found != sprites.end()) return found->second;
+  if (slot >= lost_from && slot <= lost_to && lost_from >= 0) return sprites_lost;
+  return "";
+}
+
+std::string GameFileProblems::unmet(const std::set<int> &fonts_used, const std::set<int32_t> &slots_used) const {
+  std::string line;
+  for (const auto &font : fonts) {
+    if (fonts_used.count(font.first)) continue;
+    line += (line.empty() ? "" : "; ") + std::string("font ") + std::to_string(font.first) + ": " + font.second;
+  }
+  int64_t slots = 0;
+  for (const auto &sprite : sprites) slots += slots_used.count(sprite.first) ? 0 : 1;
+  if (lost_from >= 0 && lost_to >= lost_from) {
+    slots += static_cast<int64_t>(lost_to) - lost_from + 1;
+    for (const int32_t used : slots_used) slots -= used >= lost_from && used <= lost_to ? 1 : 0;
+  }
+  if (slots > 0) {
+    line += (line.empty() ? "" : "; ") + std::to_string(slots) + " sprite slot" + (slots == 1 ? "" : "s") +
+            " the script does not use cannot be read" + (sprites_lost.empty() ? "" : " (" + sprites_lost + ")");
+  }
+  if (!sprite_file.empty() && slots_used.empty()) line += (line.empty() ? "" : "; ") + sprite_file;
+  return line;
 }
 
 }  // namespace rollwick_preview

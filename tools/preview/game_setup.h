@@ -4,6 +4,8 @@
 // afterwards and take the place of these.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,25 @@
 
 namespace rollwick_preview {
 
+// What the folder lacks or could not give, each with its reason: the
+// previewer names a problem where the script uses what it concerns, and
+// sums up the rest in one line.
+struct GameFileProblems {
+  std::map<int, std::string> fonts;       // font number: why it has no font file
+  std::string sprite_file;                // why the sprite file cannot be read at all; empty if it can
+  std::map<int32_t, std::string> sprites; // slot: why that sprite cannot be read
+  std::string sprites_lost;               // why the slots from `lost_from` to `lost_to` are lost
+  int32_t lost_from = -1;
+  int32_t lost_to = -1;
+  // Why `slot` cannot be drawn, or empty when it can (or is simply not there).
+  std::string sprite(int32_t slot) const;
+  // The one line about problems the script never met, or empty.
+  std::string unmet(const std::set<int> &fonts_used, const std::set<int32_t> &slots_used) const;
+};
+
 // Sets the palette, fonts and sprites of `game` into `engine`, whose screen
 // is already the game's size and depth. What cannot be loaded is left out
-// and named in `warnings`.
-void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, std::vector<std::string> &warnings);
+// and described in `problems`.
+void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems);
 
 }  // namespace rollwick_preview

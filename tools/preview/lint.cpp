@@ -37,6 +37,25 @@ int32_t Linter::number(const Call &call, const std::string &parameter) const {
   return 0;
 }
 
+std::string Linter::never_finishes(bool scrolling, int32_t sequence) const {
+  const std::string name = "sequence " + std::to_string(sequence);
+  if (!(scrolling ? started_scrolling_ : started_static_).count(sequence)) {
+    return name + " is not playing: it was never started, was stopped, or has already reported its finish";
+  }
+  if (!scrolling) return "";
+  if (paused_) return "the roll is paused (PauseScrolling) and nothing lets it go on";
+  const auto speed = speeds_.find(sequence);
+  if (speed != speeds_.end() && speed->second < 0) return name + " has a negative speed, so it never moves";
+  return "";
+}
+
+void Linter::stop_playing() {
+  if (playing_ == 1) started_scrolling_.erase(playing_sequence_);
+  if (playing_ == 2) started_static_.erase(playing_sequence_);
+  playing_ = 0;
+  paused_ = false;
+}
+
 void Linter::on_call(const Call &call, int32_t result) {
   const FunctionSignature &signature = functions_.at(call.name);
   for (const Value &argument : call.arguments) {
@@ -98,8 +117,13 @@ void Linter::on_call(const Call &call, int32_t result) {
     }
   } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
     const int32_t slot = number(call, "slot");
+    slots_used.insert(slot);
+    const std::string problem = sources_.game_files ? sources_.game_files->sprite(slot) : "";
     if (engine_.sprite_images.count(slot) == 0 && warned_slots_.insert(slot).second) {
-      if (slot < 0) {
+      if (!problem.empty() && slot >= 0) {
+        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " cannot be drawn: " + problem +
+                       "; it shows as a 1x1 transparent sprite");
+      } else if (slot < 0) {
         warn(call, call.name + ": sprite slot " + std::to_string(slot) + " does not exist (slots are 0 or more); "
                                                                           "it shows as a 1x1 transparent sprite");
       } else if (!sources_.sprite_file.empty()) {
@@ -111,26 +135,45 @@ void Linter::on_call(const Call &call, int32_t result) {
       }
     }
   } else if (call.name == "SequenceSettings") {
+    speeds_[sequence] = number(call, "speed");
     if (number(call, "speed") < 0) {
       warn(call, "SequenceSettings: a negative speed never moves the roll, so it never finishes by itself");
     }
+  } else if (call.name == "PauseScrolling") {
+    if (playing_ == 1) paused_ = !paused_;
   } else if (toggles) {
-    if (playing_) {
+    if (playing_ != 0) {
       warn(call, call.name + " while credits still play stops them instead of starting sequence " +
                      std::to_string(sequence) + " (wait for the finish first)");
-      playing_ = false;
+      stop_playing();
     } else if (in_range) {
-      playing_ = true;
-      (call.name == "RunCreditSequence" ? started_scrolling_ : started_static_).insert(sequence);
+      const bool scrolling = call.name == "RunCreditSequence";
+      if (scrolling && !speeds_.count(sequence)) {
+        warn(call, "RunCreditSequence: sequence " + std::to_string(sequence) +
+                       " has no SequenceSettings, so it starts at y 0 and ends after a frame; call "
+                       "SequenceSettings first (automatic 1 rolls it up from the bottom of the screen)");
+      }
+      playing_ = scrolling ? 1 : 2;
+      playing_sequence_ = sequence;
+      (scrolling ? started_scrolling_ : started_static_).insert(sequence);
     }
   } else if (call.name == "ShowStaticCredit") {
-    playing_ = true;
-    started_static_.insert(sequence);
+    if (playing_ == 0) {
+      playing_ = 2;
+      playing_sequence_ = sequence;
+      started_static_.insert(sequence);
+    }
     const int32_t style = number(call, "style");
     const int32_t sound = number(call, "style_settings2");
     if (style == 1 && sound >= 0 && sources_.sounds != nullptr && sources_.sounds->count(sound) == 0) {
-      warn(call, "ShowStaticCredit: sound " + std::to_string(sound) +
-                     " has no file (give one with --sound " + std::to_string(sound) + "=FILE); the video is silent there");
+      const auto problem = sources_.sound_problems ? sources_.sound_problems->find(sound) : std::map<int, std::string>::const_iterator{};
+      if (sources_.sound_problems && problem != sources_.sound_problems->end()) {
+        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + ": " + problem->second +
+                       "; the video is silent there");
+      } else {
+        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + " has no file (give one with --sound " +
+                       std::to_string(sound) + "=FILE); the video is silent there");
+      }
     }
     if (style != 0 && style != 1) {
       warn(call, "ShowStaticCredit: style " + std::to_string(style) +
@@ -144,21 +187,55 @@ void Linter::on_call(const Call &call, int32_t result) {
     }
   } else if (call.name == "IsSequenceFinished" || call.name == "IsStaticSequenceFinished") {
     const bool scrolling = call.name == "IsSequenceFinished";
-    if (!(scrolling ? started_scrolling_ : started_static_).count(sequence)) {
-      warn(call, call.name + ": sequence " + std::to_string(sequence) + " was never started, so it never finishes");
+    if (result != 0) {
+      (scrolling ? started_scrolling_ : started_static_).erase(sequence);
+      if (playing_ == (scrolling ? 1 : 2) && playing_sequence_ == sequence) {
+        playing_ = 0;
+        paused_ = false;
+      }
+      asked_.clear();
+    } else if (in_range) {
+      const std::string why = never_finishes(scrolling, sequence);
+      // Asked again and again from the same place, with nothing changed: a loop.
+      const auto first = asked_.insert({{call.line, scrolling, sequence}, frame}).first;
+      if (!why.empty() && frame - first->second >= ENDLESS_AFTER_FRAMES && endless.empty()) {
+        endless = call.name + "(" + std::to_string(sequence) + ") will never answer 1: " + why +
+                  "; the wait here never ends (give --max-frames N to render the first N frames anyway)";
+        endless_line = call.line;
+      }
+      if (why.empty()) asked_.erase({call.line, scrolling, sequence});
     }
-    if (result != 0) playing_ = false;
   }
 }
 
 // Once a font number: a game that has fonts but not this one.
 void Linter::check_font(const Call &call, int32_t font) {
-  if (engine_.fonts.empty() || engine_.fonts.count(font) != 0 || !warned_fonts_.insert(font).second) return;
+  fonts_used.insert(font);
+  if (!warned_fonts_.insert(font).second) return;
+  if (font < 0) {
+    warn(call, call.name + ": font " + std::to_string(font) + " is not a font number (fonts are 0 or more); the "
+                                                             "previewer draws it in its own default font");
+    return;
+  }
+  const std::map<int, std::string> *problems = sources_.game_files ? &sources_.game_files->fonts : nullptr;
+  if (problems != nullptr && problems->count(font)) {
+    warn(call, call.name + ": font " + std::to_string(font) + ": " + problems->at(font) +
+                   "; the previewer draws it in its own default font");
+    return;
+  }
+  if (engine_.fonts.empty() || engine_.fonts.count(font) != 0) return;
   warn(call, call.name + ": the game has no font " + std::to_string(font) +
                  "; the previewer draws it in its own default font");
 }
 
 void Linter::check_colour(const Call &call, int32_t colour) {
+  const int depth = engine_.settings.colour_depth;
+  const int32_t highest = depth == 8 ? 255 : 65535;
+  if (colour < 0 || colour > highest) {
+    warn(call, call.name + ": colour " + std::to_string(colour) + " is outside the colour numbers of a " +
+                   std::to_string(depth) + "-bit game (0 to " + std::to_string(highest) + ")");
+    return;
+  }
   if (sources_.has_background) return;
   if (rollwick_host::ags_colour(colour, engine_.settings.colour_depth, engine_.palette) != 0) return;
   warn(call, call.name + ": colour " + std::to_string(colour) + " is black in a " +

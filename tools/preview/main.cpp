@@ -1,6 +1,10 @@
 // rollwick-preview: plays a credits script through the real plug-in library
 // and renders every frame the way the engine would, without the game.
 //
+// A run plays the script twice, each time through a fresh copy of the
+// plug-in: once without outputs, which finds every warning and error and
+// the length before anything is written, then again into the outputs.
+//
 // Exit status: 0 done; 1 the script or its inputs are wrong (or a warning
 // with --strict); 2 the command line is wrong.
 #include <sys/stat.h>
@@ -34,44 +38,48 @@ const char version_text[] = "rollwick-preview 2.0 (agsRollwick 2.0)\n";
 const char usage_text[] =
     "usage: rollwick-preview SCRIPT [options]     (SCRIPT '-' reads standard input)\n"
     "\n"
-    "Plays a credits script through the agsRollwick plug-in and renders it.\n"
+    "Plays a credits script through the agsRollwick plug-in and renders it. SCRIPT is a credits file, or a\n"
+    "game script (.asc: a global script, room script or module) of which only the credits function runs.\n"
     "\n"
-    "output (default: -o SCRIPT.gif)\n"
+    "output (default: -o SCRIPT.gif, or ./credits.gif for standard input); -o may be given more than once\n"
     "  -o, --output FILE      FILE.gif: the animation at the game's speed; FILE.png with --frame;\n"
     "                         FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus) or FILE.mkv (FFV1 RGB, FLAC,\n"
-    "                         lossless): a video with the sounds the credits play\n"
+    "                         lossless): a video with the sounds and music the credits play\n"
     "  --scale N              video: each pixel N x N (default: the least that makes it 720 high; .mkv 1)\n"
     "  --lossless             video: a lossless .mkv (FFV1 in RGB)\n"
     "  --sound N=FILE         video: the sound file that sound number N plays (wav, ogg, mp3)\n"
     "  --music FILE           video: a background track, cut and faded to the video's length\n"
-    "  --frames DIR           every frame as DIR/frame-NNNNN.png\n"
+    "  --frames DIR           every frame as DIR/frame-NNNNN.png (DIR is replaced when the render succeeds)\n"
     "  --frame N              only frame N (from 0), as the PNG named by -o\n"
-    "  --sheet FILE.png       a contact sheet of evenly sampled, numbered frames\n"
+    "  --sheet FILE.png       a contact sheet: the ends of the waits, the last frame, the rest evenly\n"
     "  --sheet-frames N       frames on the contact sheet (default 12)\n"
     "  --sheet-scale N        shrink each sheet frame N times (default 1 for games up to 400 high)\n"
     "  --sheet-columns N      sheet frames to a row (default 4)\n"
     "  --emit-ags             print the script as AGS script code and stop\n"
     "game\n"
-    "  --game DIR             the game's project folder (Game.agf): its resolution, colour depth and\n"
-    "                         palette, its fonts as the game sets them up, its sprite file\n"
+    "  --game DIR             the game's project folder (or its Game.agf): resolution, colour depth and\n"
+    "                         palette, speed, fonts as the game sets them up, sprite file, audio clips,\n"
+    "                         script headers\n"
     "  --screen WxH           the game's resolution (default 320x200, or the game's)\n"
     "  --depth 8|16|32        the game's colour depth (default 32, or the game's)\n"
-    "  --fps N                the game's speed in frames a second (default 40)\n"
+    "  --fps N                the game's speed in frames a second (default 40, or the game's; over SetGameSpeed)\n"
     "  --font N=FILE[:SIZE]   font N from an AGS .wfn file, or a TrueType file at SIZE pixels (default 12)\n"
     "  --antialias            anti-aliased TrueType text (32-bit games; the game's setting with --game)\n"
     "  --sprite N=FILE.png    sprite slot N\n"
     "  --background FILE.png  the room the credits play over (scaled to the screen if it differs)\n"
     "run\n"
-    "  --function NAME        the script function that plays the credits (default: the only one, or play_credits)\n"
-    "  --max-frames N         stop after N frames (default: when the script ends, at most 100000)\n"
+    "  --function NAME        the function that plays the credits (default: play_credits, the only function,\n"
+    "                         or the only one no other calls that calls the plug-in)\n"
+    "  --max-frames N         stop after N frames (default: when the script ends; a script that would play\n"
+    "                         past 100000 frames is an error)\n"
     "  --strict               stop with an error at the first warning\n"
     "  --plugin FILE          the plug-in library (default: the one next to this program)\n"
-    "  -q, --quiet            no summary\n"
+    "  -q, --quiet            print only warnings and errors\n"
     "  --version              the version\n";
 
 struct Options {
   std::string script;
-  std::string output;
+  std::vector<std::string> outputs;
   std::string frames_directory;
   std::string sheet;
   int sheet_frames = 12;
@@ -85,6 +93,7 @@ struct Options {
   int depth = 32;
   bool depth_given = false;
   int fps = 40;
+  bool fps_given = false;
   std::vector<std::pair<int, std::string>> fonts;  // number, FILE[:SIZE]
   std::string game_directory;
   bool antialias = false;
@@ -111,6 +120,8 @@ struct Options {
   std::exit(1);
 }
 
+void warning(const std::string &message) { std::fprintf(stderr, "rollwick-preview: warning: %s\n", message.c_str()); }
+
 int64_t whole_number(const std::string &text, const std::string &option, int64_t low, int64_t high) {
   char *end = nullptr;
   const long long value = std::strtoll(text.c_str(), &end, 10);
@@ -136,6 +147,28 @@ bool ends_with(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// "no such file" or "is a folder" for a file that cannot be read as one; empty when it can.
+std::string file_problem(const std::string &path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return path + ": no such file";
+  if (S_ISDIR(info.st_mode)) return path + " is a folder";
+  return "";
+}
+
+// FILE[:SIZE] split; SIZE from 1 to 1000 pixels.
+std::pair<std::string, int> font_file_and_size(const std::string &argument, int number) {
+  std::string file = argument;
+  int size = 12;
+  const size_t colon = argument.rfind(':');
+  if (colon != std::string::npos && colon + 1 < argument.size() &&
+      argument.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
+    file = argument.substr(0, colon);
+    size = static_cast<int>(whole_number(argument.substr(colon + 1), "--font " + std::to_string(number) + "=FILE:SIZE",
+                                         1, 1000));
+  }
+  return {file, size};
+}
+
 Options parse_options(int argc, char **argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
@@ -146,12 +179,12 @@ Options parse_options(int argc, char **argv) {
     };
     if (argument == "-h" || argument == "--help") {
       std::fputs(usage_text, stdout);
-      std::exit(0);
+      std::exit(std::fflush(stdout) == 0 ? 0 : 1);
     } else if (argument == "--version") {
       std::fputs(version_text, stdout);
-      std::exit(0);
+      std::exit(std::fflush(stdout) == 0 ? 0 : 1);
     } else if (argument == "-o" || argument == "--output") {
-      options.output = value();
+      options.outputs.push_back(value());
     } else if (argument == "--frames") {
       options.frames_directory = value();
     } else if (argument == "--frame") {
@@ -179,8 +212,10 @@ Options parse_options(int argc, char **argv) {
       options.depth_given = true;
     } else if (argument == "--fps") {
       options.fps = static_cast<int>(whole_number(value(), argument, 1, 1000));
+      options.fps_given = true;
     } else if (argument == "--font") {
       options.fonts.push_back(numbered(value(), argument));
+      font_file_and_size(options.fonts.back().second, options.fonts.back().first);  // the size is checked here
     } else if (argument == "--game") {
       options.game_directory = value();
     } else if (argument == "--antialias") {
@@ -216,18 +251,27 @@ Options parse_options(int argc, char **argv) {
     }
   }
   if (options.script.empty()) usage_error("no credits script given");
-  if (options.single_frame >= 0 && !ends_with(lower(options.output), ".png")) {
-    usage_error("--frame writes one PNG: give -o FILE.png");
+  bool png = false;
+  bool video = false;
+  bool mkv = false;
+  std::set<std::string> seen;
+  for (const std::string &output : options.outputs) {
+    if (!seen.insert(output).second) usage_error("-o " + printable(output) + " is given twice");
+    const std::string name = lower(output);
+    if (ends_with(name, ".png")) {
+      if (options.single_frame < 0) usage_error("-o " + printable(output) + ": a PNG is one frame: give --frame N");
+      if (png) usage_error("--frame writes one PNG: give one -o FILE.png");
+      png = true;
+    } else if (is_video_file(output)) {
+      video = true;
+      mkv = mkv || ends_with(name, ".mkv");
+    } else if (!ends_with(name, ".gif")) {
+      usage_error("-o " + printable(output) +
+                  ": the name says the format: .gif, .mp4, .webm or .mkv (or .png with --frame N)");
+    }
   }
-  if (options.single_frame < 0 && !options.output.empty() && !ends_with(lower(options.output), ".gif") &&
-      !is_video_file(options.output)) {
-    usage_error("-o " + printable(options.output) +
-                ": the name says the format: .gif, .mp4, .webm or .mkv (or .png with --frame N)");
-  }
-  const bool video = options.single_frame < 0 && is_video_file(options.output);
-  if (options.lossless && !(video && ends_with(lower(options.output), ".mkv"))) {
-    usage_error("--lossless writes a .mkv (FFV1 in RGB): give -o FILE.mkv");
-  }
+  if (options.single_frame >= 0 && !png) usage_error("--frame writes one PNG: give -o FILE.png");
+  if (options.lossless && !mkv) usage_error("--lossless writes a .mkv (FFV1 in RGB): give -o FILE.mkv");
   if (!video && (options.scale > 0 || !options.sounds.empty() || !options.music.empty())) {
     usage_error("--scale, --sound and --music are for a video: give -o FILE.mp4, .webm or .mkv");
   }
@@ -248,36 +292,31 @@ void check_writable_folder_of(const std::string &path) {
   if (access(folder.c_str(), W_OK) != 0) input_error("cannot write " + path + ": the folder " + folder + " is not writable");
 }
 
-// `gif` is the animation's path, if one is written.
-void check_outputs(const Options &options, const std::string &gif) {
-  if (!gif.empty()) check_writable_folder_of(gif);
-  if (options.single_frame >= 0 || is_video_file(options.output)) check_writable_folder_of(options.output);
+void check_outputs(const Options &options) {
+  for (const std::string &output : options.outputs) check_writable_folder_of(output);
   if (!options.sheet.empty()) check_writable_folder_of(options.sheet);
   if (!options.frames_directory.empty()) {
     struct stat info {};
-    if (stat(options.frames_directory.c_str(), &info) == 0) {
-      if (!S_ISDIR(info.st_mode)) input_error("--frames " + options.frames_directory + " is a file, not a folder");
-    } else {
-      std::string parent = options.frames_directory;
-      while (!parent.empty() && parent.back() == '/') parent.pop_back();
-      check_writable_folder_of(parent);
-      if (mkdir(options.frames_directory.c_str(), 0755) != 0) input_error("cannot make the folder " + options.frames_directory);
+    if (stat(options.frames_directory.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+      input_error("--frames " + options.frames_directory + " is a file, not a folder");
     }
+    std::string folder = options.frames_directory;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    check_writable_folder_of(folder);
   }
 }
 
-// FILE[:SIZE]: a .wfn file, or anything FreeType reads at SIZE pixels.
-std::unique_ptr<rollwick_host::Font> load_font(const std::string &argument, bool antialias, std::string &error) {
-  std::string file = argument;
-  int size = 12;
-  const size_t colon = argument.rfind(':');
-  if (colon != std::string::npos && colon + 1 < argument.size() &&
-      argument.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-    file = argument.substr(0, colon);
-    size = std::max(1, std::atoi(argument.c_str() + colon + 1));
-  }
-  if (ends_with(lower(file), ".wfn")) return rollwick_host::load_wfn_font(file, error);
-  return rollwick_host::load_freetype_font(file, size, antialias, error);
+std::unique_ptr<rollwick_host::Font> load_font(const std::pair<int, std::string> &font, bool antialias) {
+  const auto file_and_size = font_file_and_size(font.second, font.first);
+  const std::string problem = file_problem(file_and_size.first);
+  if (!problem.empty()) input_error("--font " + std::to_string(font.first) + ": " + problem);
+  std::string error;
+  std::unique_ptr<rollwick_host::Font> loaded =
+      ends_with(lower(file_and_size.first), ".wfn")
+          ? rollwick_host::load_wfn_font(file_and_size.first, error)
+          : rollwick_host::load_freetype_font(file_and_size.first, file_and_size.second, antialias, error);
+  if (loaded == nullptr) input_error("--font " + std::to_string(font.first) + ": " + error);
+  return loaded;
 }
 
 // The game's settings, where the command line does not give its own.
@@ -287,57 +326,22 @@ void apply_game_settings(Options &options, const GameProject &game) {
     options.height = game.height;
   }
   if (!options.depth_given) options.depth = game.depth;
+  if (!options.fps_given) options.fps = game.fps;
   // The engine anti-aliases TrueType text only in 32-bit games.
   if (game.antialias_fonts && options.depth == 32) options.antialias = true;
 }
 
-void set_up_fonts(const Options &options, PreviewEngine &engine) {
-  const std::string default_file = rollwick_host::find_default_font_file();
-  std::string error;
-  rollwick_host::FontStyle default_style;
-  default_style.height_by = rollwick_host::FontStyle::Height::real;
-  if (!default_file.empty()) {
-    engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error, default_style);
-  }
-  if (engine.default_font == nullptr) {
-    std::fprintf(stderr, "rollwick-preview: warning: no default font (install fonts-terminus-otb); "
-                         "fonts not given draw nothing\n");
-  }
-  for (const auto &font : options.fonts) {
-    auto loaded = load_font(font.second, options.antialias, error);
-    if (loaded == nullptr) input_error("--font " + std::to_string(font.first) + ": " + error);
-    engine.set_font(font.first, std::move(loaded));
-  }
-}
-
-void set_up_sprites(const Options &options, PreviewEngine &engine) {
-  for (const auto &sprite : options.sprites) {
-    rollwick_host::Sprite image;
-    std::string error;
-    if (!rollwick_host::read_png_sprite(sprite.second, image, error)) {
-      input_error("--sprite " + std::to_string(sprite.first) + ": " + error);
-    }
-    if (options.depth == 16) {
-      // A 16-bit game keeps its magenta transparent.
-      for (uint32_t &pixel : image.argb) {
-        if ((pixel & 0xFFFFFF) == 0xFF00FF) pixel = 0;
-      }
-    }
-    engine.set_sprite(sprite.first, image);
-  }
-}
-
 // The room under the credits, at the screen's size (nearest pixels).
-rollwick_host::Canvas load_background(const Options &options, const PreviewEngine &engine) {
+rollwick_host::Canvas load_background(const Options &options, const PreviewEngine &engine, bool say) {
   rollwick_host::Sprite picture;
   std::string error;
   if (!rollwick_host::read_png_sprite(options.background, picture, error)) input_error("--background: " + error);
-  if (picture.width != options.width || picture.height != options.height) {
-    std::fprintf(stderr, "rollwick-preview: warning: --background %s is %dx%d, the screen %dx%d: scaled to fit\n",
-                 options.background.c_str(), picture.width, picture.height, options.width, options.height);
+  if (say && (picture.width != options.width || picture.height != options.height)) {
+    warning("--background " + options.background + " is " + std::to_string(picture.width) + "x" +
+            std::to_string(picture.height) + ", the screen " + std::to_string(options.width) + "x" +
+            std::to_string(options.height) + ": scaled to fit");
   }
-  const rollwick_host::Sprite shown =
-      rollwick_host::sprite_for_depth(picture, options.depth, engine.palette);
+  const rollwick_host::Sprite shown = rollwick_host::sprite_for_depth(picture, options.depth, engine.palette);
   rollwick_host::Canvas canvas(options.width, options.height);
   for (int y = 0; y < canvas.height; ++y) {
     for (int x = 0; x < canvas.width; ++x) {
@@ -350,41 +354,84 @@ rollwick_host::Canvas load_background(const Options &options, const PreviewEngin
   return canvas;
 }
 
-std::string read_script(const std::string &path) {
+std::string read_text_file(const std::string &path) {
   std::ostringstream text;
   if (path == "-") {
     text << std::cin.rdbuf();
     return text.str();
   }
-  struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    input_error(path + " is a folder; give the credits script in it");
-  }
+  const std::string problem = file_problem(path);
+  if (!problem.empty()) input_error(problem);
   std::ifstream file(path, std::ios::binary);
   if (!file) input_error("cannot read " + path);
   text << file.rdbuf();
   return text.str();
 }
 
+// The engine, the plug-in and everything the game gives them, for one play.
+struct Stage {
+  std::unique_ptr<PreviewEngine> engine;
+  PluginSession session;
+  rollwick_host::Canvas background;
+  GameFileProblems problems;
+};
+
+void prepare(Stage &stage, const Options &options, const GameProject *game, bool say) {
+  stage.engine = std::make_unique<PreviewEngine>(options.width, options.height, options.depth);
+  PreviewEngine &engine = *stage.engine;
+  std::string error;
+  if (!stage.session.load_fresh(options.plugin.empty() ? default_plugin_path() : options.plugin, engine, error)) {
+    input_error(error);
+  }
+  if (game != nullptr) set_up_game(*game, options.antialias, engine, stage.problems);
+  const std::string default_file = rollwick_host::find_default_font_file();
+  rollwick_host::FontStyle default_style;
+  default_style.height_by = rollwick_host::FontStyle::Height::real;
+  if (!default_file.empty()) {
+    engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error, default_style);
+  }
+  if (engine.default_font == nullptr && say) {
+    warning("no default font (install fonts-terminus-otb); fonts not given draw nothing");
+  }
+  for (const auto &font : options.fonts) {
+    engine.set_font(font.first, load_font(font, options.antialias));
+    stage.problems.fonts.erase(font.first);
+  }
+  for (const auto &sprite : options.sprites) {
+    rollwick_host::Sprite image;
+    const std::string problem = file_problem(sprite.second);
+    if (!problem.empty()) input_error("--sprite " + std::to_string(sprite.first) + ": " + problem);
+    if (!rollwick_host::read_png_sprite(sprite.second, image, error)) {
+      input_error("--sprite " + std::to_string(sprite.first) + ": " + error);
+    }
+    if (options.depth == 16) {
+      // A 16-bit game keeps its magenta transparent.
+      for (uint32_t &pixel : image.argb) {
+        if ((pixel & 0xFFFFFF) == 0xFF00FF) pixel = 0;
+      }
+    }
+    engine.set_sprite(sprite.first, image);
+    stage.problems.sprites.erase(sprite.first);
+  }
+  if (!options.background.empty()) stage.background = load_background(options, engine, say);
+}
+
 // A bar on a terminal for renders of more than a second.
 class Progress {
  public:
-  explicit Progress(int64_t expected) : expected_(expected), start_(std::chrono::steady_clock::now()) {}
+  explicit Progress(int64_t total) : total_(std::max<int64_t>(total, 1)), start_(std::chrono::steady_clock::now()) {}
   void update(int64_t frames) {
     if (!terminal_ || frames % 25 != 0) return;
     const double elapsed = seconds();
     if (elapsed < 1.0) return;
     shown_ = true;
-    const double rate = frames / elapsed;
-    if (expected_ > 0) {
-      const int width = 30;
-      const int filled = static_cast<int>(width * std::min<int64_t>(frames, expected_) / expected_);
-      std::fprintf(stderr, "\r[%s%s] %lld/%lld frames, %.0f a second ", std::string(filled, '#').c_str(),
-                   std::string(width - filled, '.').c_str(), static_cast<long long>(frames),
-                   static_cast<long long>(expected_), rate);
-    } else {
-      std::fprintf(stderr, "\rrendering: %lld frames, %.0f a second ", static_cast<long long>(frames), rate);
-    }
+    const int width = 30;
+    const int64_t done = std::min(frames, total_);
+    const int filled = static_cast<int>(width * done / total_);
+    const double left = elapsed * static_cast<double>(total_ - done) / static_cast<double>(std::max<int64_t>(done, 1));
+    std::fprintf(stderr, "\r[%s%s] %lld/%lld frames, %3d%%, %.0f s left ", std::string(filled, '#').c_str(),
+                 std::string(width - filled, '.').c_str(), static_cast<long long>(done),
+                 static_cast<long long>(total_), static_cast<int>(100 * done / total_), left);
     std::fflush(stderr);
   }
   void done() {
@@ -395,13 +442,22 @@ class Progress {
   }
 
  private:
-  int64_t expected_;
+  int64_t total_;
   std::chrono::steady_clock::time_point start_;
   bool terminal_ = isatty(2) != 0;
   bool shown_ = false;
 };
 
 struct StrictStop {};
+
+// Standard output must take what was printed.
+int checked_exit(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "rollwick-preview: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+  }
+  return status;
+}
 
 }  // namespace
 
@@ -415,94 +471,188 @@ int main(int argc, char **argv) {
     if (!read_game_project(options.game_directory, game, game_error)) input_error(game_error);
     apply_game_settings(options, game);
   }
-  const std::string source = read_script(options.script);
+  const std::string source = read_text_file(options.script);
 
-  PreviewEngine engine(options.width, options.height, options.depth);
-  PluginSession session;
-  std::string error;
-  if (!session.load(options.plugin.empty() ? default_plugin_path() : options.plugin, engine, error)) input_error(error);
+  ParseOptions parse_options;
+  parse_options.entry = options.function;
+  parse_options.game_script = is_game_script_file(options.script);
+  for (const std::string &header : game.headers) parse_options.headers.push_back({header, read_text_file(header)});
+  for (const auto &clip : game.clips) parse_options.audio_clips.push_back(clip.first);
 
+  Stage rehearsal;
+  prepare(rehearsal, options, has_game ? &game : nullptr, true);
   Script script;
   try {
-    script = parse_credits_script(script_name, source, session.functions());
+    script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
   } catch (const ScriptError &bad) {
     std::fprintf(stderr, "%s\n", bad.what());
     return 1;
   }
   if (options.emit) {
     std::fputs(emit_ags(script).c_str(), stdout);
-    return 0;
+    return checked_exit(0);
   }
 
-  const bool video = options.single_frame < 0 && is_video_file(options.output);
-  std::string gif;
-  if (!video && options.single_frame < 0 &&
-      (!options.output.empty() || (options.frames_directory.empty() && options.sheet.empty()))) {
-    gif = options.output;
-    if (gif.empty()) {
-      gif = options.script == "-" ? "credits" : options.script;
-      const size_t dot = gif.rfind('.');
-      if (dot != std::string::npos && gif.find('/', dot) == std::string::npos) gif.resize(dot);
-      gif += ".gif";
-    }
+  std::vector<std::string> &outputs_named = options.outputs;
+  std::string default_output;
+  if (outputs_named.empty() && options.frames_directory.empty() && options.sheet.empty()) {
+    default_output = options.script == "-" ? "credits" : options.script;
+    const size_t dot = default_output.rfind('.');
+    if (dot != std::string::npos && default_output.find('/', dot) == std::string::npos) default_output.resize(dot);
+    default_output += ".gif";
+    outputs_named.push_back(default_output);
   }
-  check_outputs(options, gif);
+  check_outputs(options);
+  bool video = false;
+  for (const std::string &output : outputs_named) video = video || is_video_file(output);
 
   // The sounds a video mixes in: the game's clips, then those given.
   std::map<int, AudioClip> sounds;
-  AudioClip music;
+  std::map<int, std::string> sound_problems;
+  std::string error;
   if (video) {
     std::map<int, std::string> sound_files;
+    for (const auto &clip : game.clips) {
+      const std::string &name = clip.first;
+      if (name.rfind("aSound", 0) == 0 && !clip.second.found) {
+        sound_problems[std::atoi(name.c_str() + 6)] = "the game's clip " + name + " has no file at " + clip.second.file;
+      }
+    }
     if (has_game) sound_files = game.sound_files;
-    for (const auto &sound : options.sounds) sound_files[sound.first] = sound.second;
+    for (const auto &sound : options.sounds) {
+      sound_files[sound.first] = sound.second;
+      sound_problems.erase(sound.first);
+    }
     for (const auto &file : sound_files) {
+      const std::string problem = file_problem(file.second);
+      if (!problem.empty()) input_error("sound " + std::to_string(file.first) + ": " + problem);
       if (!decode_audio_file(file.second, sounds[file.first], error)) input_error("sound " + std::to_string(file.first) + ": " + error);
     }
-    if (!options.music.empty() && !decode_audio_file(options.music, music, error)) input_error("--music: " + error);
   }
 
-  if (has_game) {
-    std::vector<std::string> game_warnings;
-    set_up_game(game, options.antialias, engine, game_warnings);
-    for (const std::string &warning : game_warnings) std::fprintf(stderr, "rollwick-preview: warning: %s\n", warning.c_str());
-  }
-  set_up_fonts(options, engine);
-  set_up_sprites(options, engine);
-  rollwick_host::Canvas background;
-  if (!options.background.empty()) background = load_background(options, engine);
-
+  // The first play: every warning and error, and the length.
   LintSources sources;
   if (has_game) sources.sprite_file = game.sprite_file;
   sources.has_background = !options.background.empty();
   std::set<int> sound_numbers;
   for (const auto &sound : sounds) sound_numbers.insert(sound.first);
   if (video) sources.sounds = &sound_numbers;
-  Linter linter(session.functions(), engine, sources);
+  sources.sound_problems = &sound_problems;
+  sources.game_files = &rehearsal.problems;
+  Linter linter(rehearsal.session.functions(), *rehearsal.engine, sources);
   size_t warnings = 0;
   const auto print_warning = [&](int line, const std::string &message) {
     std::fprintf(stderr, "%s:%d: warning: %s\n", script_name.c_str(), line, message.c_str());
     warnings += 1;
     if (options.strict) throw StrictStop{};
   };
+  const bool capped_by_user = options.max_frames >= 0;
+  RunOptions first;
+  first.max_frames = capped_by_user ? options.max_frames : FRAME_CAP;
+  first.fps = options.fps;
+  first.fixed_fps = options.fps_given;
+  first.entry = options.function;
+  if (!options.background.empty()) first.background = &rehearsal.background;
+  first.on_warning = print_warning;
+  first.on_call = [&](const Call &call, int32_t result) {
+    const size_t before = linter.warnings.size();
+    linter.frame = rehearsal.engine->frame;
+    linter.on_call(call, result);
+    for (size_t i = before; i < linter.warnings.size(); ++i) print_warning(linter.warnings[i].line, linter.warnings[i].message);
+    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless);
+  };
+  RunResult planned;
+  try {
+    planned = run_script(script, rehearsal.session, *rehearsal.engine, {}, first);
+  } catch (const ScriptError &bad) {
+    std::fprintf(stderr, "%s\n", bad.what());
+    return 1;
+  } catch (const StrictStop &) {
+    std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
+    return 1;
+  }
+  if (planned.capped && !capped_by_user) {
+    std::fprintf(stderr, "rollwick-preview: the credits did not end within %lld frames (%.0f s of the game): the "
+                         "script waits on something that never comes; nothing written (give --max-frames N to render "
+                         "the first N frames)\n", static_cast<long long>(FRAME_CAP), seconds_of(FRAME_CAP, planned.speeds));
+    return 1;
+  }
+  if (planned.frames == 0) {
+    std::fprintf(stderr, "rollwick-preview: no frame was rendered: the script lets no frame pass (it needs Wait "
+                         "or a loop that waits); nothing written\n");
+    return 1;
+  }
+  const std::string unmet = rehearsal.problems.unmet(linter.fonts_used, linter.slots_used);
+  if (!unmet.empty()) warning("the game's folder also has problems the script does not meet: " + unmet);
 
+  // Music the script starts, under a video.
+  AudioClip music;
+  if (video && !options.music.empty()) {
+    const std::string problem = file_problem(options.music);
+    if (!problem.empty()) input_error("--music: " + problem);
+    if (!decode_audio_file(options.music, music, error)) input_error("--music: " + error);
+    if (!planned.music.empty()) warning("--music plays instead of the music the script starts");
+  } else if (video && !planned.music.empty()) {
+    std::vector<AudioClip> decoded(planned.music.size());
+    std::vector<std::pair<int64_t, const AudioClip *>> starts;
+    for (size_t i = 0; i < planned.music.size(); ++i) {
+      const MusicStart &start = planned.music[i];
+      std::string file;
+      if (start.number >= 0) {
+        const auto found = game.music_files.find(start.number);
+        if (found != game.music_files.end()) file = found->second;
+      } else {
+        const auto found = game.clips.find(start.clip);
+        if (found != game.clips.end() && found->second.found) file = found->second.file;
+        if (found != game.clips.end() && !found->second.found) {
+          print_warning(start.line, start.clip + ".Play: the clip's file " + found->second.file +
+                                        " is not there; the video is silent there");
+          continue;
+        }
+      }
+      if (file.empty()) {
+        print_warning(start.line, (start.number >= 0 ? "PlayMusic(" + std::to_string(start.number) + "): the game has "
+                                                       "no clip aMusic" + std::to_string(start.number)
+                                                     : start.clip + ".Play: the game has no such clip") +
+                                      "; the video is silent there");
+        continue;
+      }
+      if (!decode_audio_file(file, decoded[i], error)) input_error(start.clip + ": " + error);
+      starts.push_back({start.frame, &decoded[i]});
+    }
+    music = music_track(starts, planned.speeds.front().second);
+  }
+  if (video && planned.speeds.size() > 1) {
+    warning("the game's speed changes at frame " + std::to_string(planned.speeds[1].first) +
+            " (SetGameSpeed); a video keeps " + std::to_string(planned.speeds.front().second) +
+            " frames a second throughout, the GIF follows the change");
+  }
+
+  // The second play, into the outputs.
+  Stage render;
+  prepare(render, options, has_game ? &game : nullptr, false);
   remove_partial_files_on_signals();
   std::vector<std::unique_ptr<OutputSink>> outputs;
-  if (options.single_frame >= 0) outputs.push_back(make_single_frame_output(options.output, options.single_frame));
-  if (!gif.empty()) outputs.push_back(make_gif_output(gif, options.width, options.height, options.fps));
-  if (video) {
-    VideoSettings settings;
-    settings.width = options.width;
-    settings.height = options.height;
-    settings.fps = options.fps;
-    // A lossless master keeps the game's pixels one to one unless asked.
-    const bool master = ends_with(lower(options.output), ".mkv");
-    settings.scale = options.scale > 0 ? options.scale : (master ? 1 : default_video_scale(options.height));
-    settings.sounds_played = &engine.sound_log;
-    outputs.push_back(make_video_output(options.output, settings, std::move(sounds), std::move(music)));
+  for (const std::string &output : outputs_named) {
+    if (options.single_frame >= 0 && ends_with(lower(output), ".png")) {
+      outputs.push_back(make_single_frame_output(output, options.single_frame));
+    } else if (is_video_file(output)) {
+      VideoSettings settings;
+      settings.width = options.width;
+      settings.height = options.height;
+      settings.fps = planned.speeds.front().second;
+      // A lossless master keeps the game's pixels one to one unless asked.
+      const bool master = ends_with(lower(output), ".mkv");
+      settings.scale = options.scale > 0 ? options.scale : (master ? 1 : default_video_scale(options.height));
+      settings.sounds_played = &render.engine->sound_log;
+      outputs.push_back(make_video_output(output, settings, sounds, music));
+    } else {
+      outputs.push_back(make_gif_output(output, options.width, options.height, planned.speeds));
+    }
   }
   if (!options.frames_directory.empty()) outputs.push_back(make_png_frames_output(options.frames_directory));
   if (!options.sheet.empty()) {
-    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, engine.default_font.get(),
+    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, render.engine->default_font.get(),
                                                 options.sheet_scale, options.sheet_columns));
   }
   std::vector<FrameSink *> sinks;
@@ -514,42 +664,22 @@ int main(int argc, char **argv) {
     }
     sinks.push_back(output.get());
   }
-
-  RunOptions run_options;
-  const bool capped_by_user = options.max_frames >= 0;
-  if (capped_by_user) run_options.max_frames = options.max_frames;
-  if (!options.background.empty()) run_options.background = &background;
-  Progress progress(capped_by_user ? options.max_frames : 0);
-  run_options.progress = [&progress](int64_t frames) { progress.update(frames); };
-  run_options.entry = options.function;
-  run_options.on_warning = print_warning;
-  run_options.on_call = [&](const Call &call, int32_t result) {
-    const size_t before = linter.warnings.size();
-    linter.on_call(call, result);
-    for (size_t i = before; i < linter.warnings.size(); ++i) print_warning(linter.warnings[i].line, linter.warnings[i].message);
-  };
+  RunOptions second = first;
+  second.max_frames = planned.frames;
+  if (!options.background.empty()) second.background = &render.background;
+  second.on_warning = nullptr;
+  second.on_call = nullptr;
+  Progress progress(planned.frames);
+  second.progress = [&progress](int64_t frames) { progress.update(frames); };
   RunResult result;
   try {
-    result = run_script(script, session, engine, sinks, run_options);
+    result = run_script(script, render.session, *render.engine, sinks, second);
   } catch (const ScriptError &bad) {
     progress.done();
     std::fprintf(stderr, "%s\n", bad.what());
     return 1;
-  } catch (const StrictStop &) {
-    progress.done();
-    std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
-    return 1;
   }
   progress.done();
-  if (result.frames == 0) {
-    std::fprintf(stderr, "rollwick-preview: no frame was rendered: the script lets no frame pass (it needs Wait "
-                         "or a loop that waits); nothing written\n");
-    return 1;
-  }
-  if (result.capped && !capped_by_user) {
-    std::fprintf(stderr, "rollwick-preview: warning: stopped after %lld frames; the script may never end "
-                         "(raise --max-frames to see more)\n", static_cast<long long>(result.frames));
-  }
 
   bool written = true;
   for (auto &output : outputs) {
@@ -558,29 +688,44 @@ int main(int argc, char **argv) {
       written = false;
     }
   }
-  std::printf("%lld frames (%.2f s at %d frames a second) rendered in %.2f s, %.0f a second%s\n",
-              static_cast<long long>(result.frames), static_cast<double>(result.frames) / options.fps, options.fps,
-              progress.seconds(), result.frames / std::max(progress.seconds(), 1e-6),
-              warnings > 0 ? (", " + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s")).c_str() : "");
-  if (!options.quiet) {
-    for (const auto &output : outputs) {
-      const std::string line = output->summary();
-      if (!line.empty()) std::printf("%s\n", line.c_str());
-    }
-    std::printf("debug console: %zu line%s\n", engine.console_log.size(), engine.console_log.size() == 1 ? "" : "s");
-    for (const auto &line : engine.console_log) {
-      std::printf("  frame %lld: %s\n", static_cast<long long>(line.first), line.second.c_str());
-    }
-    std::printf("sounds played: %zu\n", engine.sound_log.size());
-    std::map<int, std::vector<int64_t>> by_sound;
-    for (const auto &sound : engine.sound_log) by_sound[sound.second].push_back(sound.first);
-    for (const auto &sound : by_sound) {
-      std::printf("  sound %d at frame%s", sound.first, sound.second.size() == 1 ? "" : "s");
-      for (size_t i = 0; i < sound.second.size(); ++i) {
-        std::printf("%s %lld", i ? "," : "", static_cast<long long>(sound.second[i]));
-      }
-      std::printf("\n");
-    }
+  if (planned.capped) {
+    std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
+                 static_cast<long long>(options.max_frames));
   }
-  return written ? 0 : 1;
+  if (options.quiet) return checked_exit(written ? 0 : 1);
+  const double seconds = seconds_of(result.frames, planned.speeds);
+  std::printf("%lld frames (%.2f s at %d frames a second%s) rendered in %.2f s, %.0f a second%s\n",
+              static_cast<long long>(result.frames), seconds, planned.speeds.front().second,
+              planned.speeds.size() > 1 ? " at first" : "", progress.seconds(),
+              result.frames / std::max(progress.seconds(), 1e-6),
+              warnings > 0 ? (", " + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s")).c_str() : "");
+  if (!default_output.empty()) std::printf("wrote %s (name it with -o)\n", default_output.c_str());
+  for (const auto &output : outputs) {
+    const std::string line = output->summary();
+    if (!line.empty()) std::printf("%s\n", line.c_str());
+  }
+  if (!planned.not_previewed.empty()) {
+    std::printf("not previewed (in the game they leave the credits' picture as it is):");
+    size_t n = 0;
+    for (const auto &call : planned.not_previewed) {
+      std::printf("%s %s (line %d)", n++ ? "," : "", call.first.c_str(), call.second);
+    }
+    std::printf("\n");
+  }
+  const PreviewEngine &engine = *render.engine;
+  std::printf("debug console: %zu line%s\n", engine.console_log.size(), engine.console_log.size() == 1 ? "" : "s");
+  for (const auto &line : engine.console_log) {
+    std::printf("  frame %lld: %s\n", static_cast<long long>(line.first), line.second.c_str());
+  }
+  std::printf("sounds played: %zu\n", engine.sound_log.size());
+  std::map<int, std::vector<int64_t>> by_sound;
+  for (const auto &sound : engine.sound_log) by_sound[sound.second].push_back(sound.first);
+  for (const auto &sound : by_sound) {
+    std::printf("  sound %d at frame%s", sound.first, sound.second.size() == 1 ? "" : "s");
+    for (size_t i = 0; i < sound.second.size(); ++i) {
+      std::printf("%s %lld", i ? "," : "", static_cast<long long>(sound.second[i]));
+    }
+    std::printf("\n");
+  }
+  return checked_exit(written ? 0 : 1);
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 #include "png_files.h"
@@ -21,6 +22,11 @@ using rollwick_host::Canvas;
 
 int64_t gif_time(int64_t frames, int fps) { return (frames * 100 + fps / 2) / fps; }
 
+int64_t gif_time(int64_t frames, const std::vector<std::pair<int64_t, int>> &speeds) {
+  if (speeds.size() <= 1) return gif_time(frames, speeds.empty() ? 40 : speeds.front().second);
+  return std::llround(seconds_of(frames, speeds) * 100);
+}
+
 namespace {
 
 // Fixed storage, so the signal handler touches nothing but it and unlink.
@@ -28,9 +34,37 @@ constexpr int partial_slots = 8;
 char partial_paths[partial_slots][4096];
 volatile sig_atomic_t partial_in_use[partial_slots];
 
+// The folder of frames: its path and how many frames it holds.
+char partial_folder[4096];
+volatile sig_atomic_t partial_folder_in_use;
+volatile sig_atomic_t partial_folder_frames;
+
 void remove_partials_and_end(int signal_number) {
   for (int i = 0; i < partial_slots; ++i) {
     if (partial_in_use[i]) unlink(partial_paths[i]);
+  }
+  if (partial_folder_in_use) {
+    // "/frame-NNNNN.png" after the folder, the number written by hand: only
+    // async-signal-safe calls here.
+    char path[sizeof partial_folder + 32];
+    size_t length = 0;
+    while (partial_folder[length] != '\0') {
+      path[length] = partial_folder[length];
+      ++length;
+    }
+    for (long frame = 0; frame < partial_folder_frames; ++frame) {
+      char digits[24];
+      int count = 0;
+      for (long rest = frame; rest > 0 || count < 5; rest /= 10) digits[count++] = static_cast<char>('0' + rest % 10);
+      size_t at = length;
+      for (const char c : "/frame-") {
+        if (c != '\0') path[at++] = c;
+      }
+      while (count > 0) path[at++] = digits[--count];
+      for (const char c : ".png") path[at++] = c;  // with the terminator
+      unlink(path);
+    }
+    rmdir(partial_folder);
   }
   std::signal(signal_number, SIG_DFL);
   std::raise(signal_number);
@@ -53,6 +87,17 @@ void untrack_partial_file(const std::string &path) {
     if (partial_in_use[i] && path == partial_paths[i]) partial_in_use[i] = 0;
   }
 }
+
+void track_partial_folder(const std::string &path) {
+  if (path.size() >= sizeof partial_folder) return;
+  std::memcpy(partial_folder, path.c_str(), path.size() + 1);
+  partial_folder_frames = 0;
+  partial_folder_in_use = 1;
+}
+
+void note_partial_folder_frames(int64_t frames) { partial_folder_frames = static_cast<sig_atomic_t>(frames); }
+
+void untrack_partial_folder() { partial_folder_in_use = 0; }
 
 void remove_partial_files_on_signals() {
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal_number, remove_partials_and_end);
@@ -134,8 +179,8 @@ IndexedRect index_changes(const Canvas &canvas, const Canvas &shown, bool first)
 // for less than two of them is left out (its time goes to the next).
 class GifOutput : public OutputSink {
  public:
-  GifOutput(std::string path, int width, int height, int fps)
-      : path_(std::move(path)), temporary_(path_ + ".partial"), width_(width), height_(height), fps_(fps),
+  GifOutput(std::string path, int width, int height, std::vector<std::pair<int64_t, int>> speeds)
+      : path_(std::move(path)), temporary_(path_ + ".partial"), width_(width), height_(height), speeds_(std::move(speeds)),
         shown_(width, height) {
     int error = 0;
     track_partial_file(temporary_);
@@ -208,7 +253,7 @@ class GifOutput : public OutputSink {
  private:
   void flush(bool last) {
     has_pending_ = false;
-    const int64_t end = gif_time(pending_end_, fps_);
+    const int64_t end = gif_time(pending_end_, speeds_);
     int64_t delay = end - written_time_;
     if (delay < shortest_delay) {
       if (!last) {
@@ -271,7 +316,7 @@ class GifOutput : public OutputSink {
   std::string temporary_;
   int width_;
   int height_;
-  int fps_;
+  std::vector<std::pair<int64_t, int>> speeds_;
   GifFileType *gif_ = nullptr;
   std::string error_;
   Canvas shown_;            // what a viewer shows after the images written so far
@@ -283,24 +328,73 @@ class GifOutput : public OutputSink {
   int64_t merged_ = 0;
 };
 
+// Frames go into a new folder beside the one named, which takes its place
+// only when every frame is written: an interrupted or failed render leaves
+// the named folder as it was, and frames of two renders never mix.
 class PngFramesOutput : public OutputSink {
  public:
   explicit PngFramesOutput(std::string directory) : directory_(std::move(directory)) {
-    mkdir(directory_.c_str(), 0755);
+    while (directory_.size() > 1 && directory_.back() == '/') directory_.pop_back();
+    std::string pattern = directory_ + ".partial-XXXXXX";
+    if (mkdtemp(&pattern[0]) == nullptr) {
+      error_ = "cannot make a folder beside " + directory_ + ": " + std::strerror(errno);
+      return;
+    }
+    temporary_ = pattern;
+    track_partial_folder(temporary_);
+  }
+  ~PngFramesOutput() override {
+    if (!temporary_.empty()) remove_folder(temporary_, written_);
   }
   void frame(int64_t index, const Canvas &canvas) override {
     if (!error_.empty()) return;
-    char name[32];
-    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(index));
-    rollwick_host::write_png(directory_ + name, canvas, error_);
+    if (!rollwick_host::write_png(temporary_ + frame_name(index), canvas, error_)) return;
+    written_ = std::max(written_, index + 1);
+    note_partial_folder_frames(written_);
   }
   bool finish(int64_t, std::string &error) override {
     error = error_;
-    return error_.empty();
+    if (!error_.empty()) return false;
+    // The old folder steps aside, the new one moves in, then the old goes.
+    struct stat info {};
+    std::string old;
+    if (stat(directory_.c_str(), &info) == 0) {
+      old = directory_ + ".old-" + std::to_string(getpid());
+      if (rename(directory_.c_str(), old.c_str()) != 0) {
+        error = "cannot replace " + directory_ + ": " + std::strerror(errno);
+        return false;
+      }
+    }
+    if (rename(temporary_.c_str(), directory_.c_str()) != 0) {
+      error = "cannot move the frames into " + directory_ + ": " + std::strerror(errno);
+      if (!old.empty()) rename(old.c_str(), directory_.c_str());
+      return false;
+    }
+    untrack_partial_folder();
+    temporary_.clear();
+    if (!old.empty() && std::system(("rm -rf -- '" + old + "'").c_str()) != 0) {
+      error = "the new frames are in " + directory_ + ", but the old ones in " + old + " could not be removed";
+      return false;
+    }
+    return true;
+  }
+  std::string problem() const override { return error_; }
+
+  static std::string frame_name(int64_t index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(index));
+    return name;
+  }
+  static void remove_folder(const std::string &folder, int64_t frames) {
+    for (int64_t i = 0; i < frames; ++i) unlink((folder + frame_name(i)).c_str());
+    rmdir(folder.c_str());
+    untrack_partial_folder();
   }
 
  private:
   std::string directory_;
+  std::string temporary_;
+  int64_t written_ = 0;
   std::string error_;
 };
 
@@ -328,7 +422,8 @@ class SingleFrameOutput : public OutputSink {
 // Keeps frames, shrunk to the sheet's cell size, on a grid of `stride`,
 // doubling the stride whenever the grid holds more than four times the
 // sheet's count: memory stays bounded whatever the length, and every sample
-// lies within half a stride of its even spot. The last frame is always kept.
+// lies within half a stride of its even spot. The last frame that shows
+// something and the last picture of each wait are always kept.
 class ContactSheetOutput : public OutputSink {
  public:
   ContactSheetOutput(std::string path, int count, const rollwick_host::Font *font, int scale, int columns)
@@ -337,6 +432,9 @@ class ContactSheetOutput : public OutputSink {
   void frame(int64_t index, const Canvas &canvas) override {
     const bool on_grid = index % stride_ == 0;
     last_ = {index, cell(canvas)};
+    if (!std::all_of(canvas.pixels.begin(), canvas.pixels.end(), [&](uint32_t p) { return p == canvas.pixels[0]; })) {
+      last_visible_ = last_;
+    }
     if (!on_grid) return;
     kept_[index] = last_.second;
     if (static_cast<int>(kept_.size()) > 4 * count_) {
@@ -350,17 +448,41 @@ class ContactSheetOutput : public OutputSink {
       error = "the script shows no frame, so there is no contact sheet";
       return false;
     }
-    kept_[last_.first] = last_.second;
-    std::vector<int64_t> chosen;
-    const int count = static_cast<int>(std::min<int64_t>(count_, static_cast<int64_t>(kept_.size())));
-    for (int i = 0; i < count; ++i) {
-      const int64_t target = count == 1 ? total - 1 : i * (total - 1) / (count - 1);
-      auto best = kept_.lower_bound(target);
-      if (best == kept_.end() || (best != kept_.begin() && target - std::prev(best)->first < best->first - target)) {
-        best = std::prev(best);
-      }
-      if (chosen.empty() || chosen.back() != best->first) chosen.push_back(best->first);
+    if (last_visible_.first < 0) kept_[last_.first] = last_.second;  // all empty: show that
+    // First the frames that must be there: the end of each wait and the last
+    // that shows something; then the rest spread evenly between them.
+    std::set<int64_t> must;
+    if (last_visible_.first >= 0) must.insert(last_visible_.first);
+    for (const auto &marked : marked_) {
+      if (static_cast<int>(must.size()) >= count_) break;
+      must.insert(marked.first);
     }
+    for (const int64_t index : must) {
+      if (index == last_visible_.first) kept_[index] = last_visible_.second;
+      if (marked_.count(index)) kept_[index] = marked_.at(index);
+    }
+    std::set<int64_t> picked = must;
+    const int wanted = static_cast<int>(std::min<int64_t>(count_, static_cast<int64_t>(kept_.size())));
+    for (int i = 0; static_cast<int>(picked.size()) < wanted && i < 4 * count_; ++i) {
+      // The kept frame farthest from every one picked so far.
+      int64_t best = -1;
+      int64_t best_gap = -1;
+      for (const auto &candidate : kept_) {
+        if (picked.count(candidate.first)) continue;
+        const auto after = picked.lower_bound(candidate.first);
+        int64_t gap = INT64_MAX;
+        if (after != picked.end()) gap = *after - candidate.first;
+        if (after != picked.begin()) gap = std::min(gap, candidate.first - *std::prev(after));
+        if (picked.empty()) gap = candidate.first == 0 ? INT64_MAX : candidate.first;
+        if (gap > best_gap) {
+          best_gap = gap;
+          best = candidate.first;
+        }
+      }
+      if (best < 0) break;
+      picked.insert(best);
+    }
+    const std::vector<int64_t> chosen(picked.begin(), picked.end());
     const Canvas &sample = kept_.begin()->second;
     const int label_height = 16;
     const int gap = 4;
@@ -403,12 +525,25 @@ class ContactSheetOutput : public OutputSink {
   int64_t stride_ = 1;
   std::map<int64_t, Canvas> kept_;
   std::pair<int64_t, Canvas> last_;
+  std::pair<int64_t, Canvas> last_visible_{-1, Canvas()};
+  std::map<int64_t, Canvas> marked_;  // the last pictures of the waits
+  int64_t previous_wait_end_ = -1;
+
+ public:
+  // The last picture of each wait: its last frame that showed something.
+  void wait_ended(int64_t index) override {
+    if (static_cast<int>(marked_.size()) < 4 * count_ && last_visible_.first > previous_wait_end_) {
+      marked_[last_visible_.first] = last_visible_.second;
+    }
+    previous_wait_end_ = index;
+  }
 };
 
 }  // namespace
 
-std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height, int fps) {
-  return std::make_unique<GifOutput>(path, width, height, fps);
+std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height,
+                                            const std::vector<std::pair<int64_t, int>> &speeds) {
+  return std::make_unique<GifOutput>(path, width, height, speeds);
 }
 std::unique_ptr<OutputSink> make_png_frames_output(const std::string &directory) {
   return std::make_unique<PngFramesOutput>(directory);

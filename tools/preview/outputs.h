@@ -28,17 +28,25 @@ class OutputSink : public FrameSink {
 
 // The time of the first `frames` frames at `fps`, in hundredths of a second, rounded.
 int64_t gif_time(int64_t frames, int fps);
+// The same at the speeds of a run (from each frame on, so many a second).
+int64_t gif_time(int64_t frames, const std::vector<std::pair<int64_t, int>> &speeds);
 
 // Files being written under a temporary name; an interrupted run removes them.
 void track_partial_file(const std::string &path);
 void untrack_partial_file(const std::string &path);
-// On SIGINT, SIGTERM and SIGHUP: remove the tracked files, then end as the signal would.
+// A folder of frames being written (one at a time); `frames` of them so far.
+void track_partial_folder(const std::string &path);
+void note_partial_folder_frames(int64_t frames);
+void untrack_partial_folder();
+// On SIGINT, SIGTERM and SIGHUP: remove the tracked files and folder, then end as the signal would.
 void remove_partial_files_on_signals();
 
-std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height, int fps);
+std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height,
+                                            const std::vector<std::pair<int64_t, int>> &speeds);
 std::unique_ptr<OutputSink> make_png_frames_output(const std::string &directory);
 std::unique_ptr<OutputSink> make_single_frame_output(const std::string &path, int64_t frame);
-// A sheet of `count` evenly sampled frames, each labelled with its number,
+// A sheet of `count` frames, each labelled with its number: the last that
+// shows something and the ends of the waits first, the rest sampled evenly;
 // each shrunk by `scale` (0: by none for games up to 400 high, else enough
 // to bring them near 400), `columns` to a row.
 std::unique_ptr<OutputSink> make_contact_sheet_output(const std::string &path, int count,

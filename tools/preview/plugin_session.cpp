@@ -3,7 +3,11 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace rollwick_preview {
@@ -90,6 +94,32 @@ bool PluginSession::load(const std::string &path, PreviewEngine &engine, std::st
   }
   on_event_ = symbol<int (*)(int, int)>(library_, "AGS_EngineOnEvent");
   return true;
+}
+
+bool PluginSession::load_fresh(const std::string &path, PreviewEngine &engine, std::string &error) {
+  const char *folder = std::getenv("TMPDIR");
+  std::string copy = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/rollwick-plugin-XXXXXX";
+  const int out = mkstemp(&copy[0]);
+  if (out < 0) {
+    error = "cannot copy the plug-in into " + copy.substr(0, copy.rfind('/')) + ": " + std::strerror(errno);
+    return false;
+  }
+  const int in = open(path.c_str(), O_RDONLY);
+  bool copied = in >= 0;
+  char block[65536];
+  for (ssize_t got = 0; copied && (got = read(in, block, sizeof block)) != 0;) {
+    copied = got > 0 && write(out, block, static_cast<size_t>(got)) == got;
+  }
+  if (in >= 0) close(in);
+  copied = close(out) == 0 && copied;
+  if (!copied) {
+    unlink(copy.c_str());
+    error = "cannot load the plug-in: cannot read " + path;
+    return false;
+  }
+  const bool loaded = load(copy, engine, error);
+  unlink(copy.c_str());  // the loaded library stays mapped
+  return loaded;
 }
 
 int32_t PluginSession::call(const Call &call) {

@@ -29,6 +29,9 @@ class PluginSession {
   // Loads the library and starts it in the editor (for its script header)
   // and in `engine`. False with `error` set when any step fails.
   bool load(const std::string &path, PreviewEngine &engine, std::string &error);
+  // The same from a private copy of the library: a fresh plug-in whose
+  // tables no earlier session has filled, as a new game start gives.
+  bool load_fresh(const std::string &path, PreviewEngine &engine, std::string &error);
 
   const std::map<std::string, FunctionSignature> &functions() const { return functions_; }
   // Calls a script function with the call's arguments; the int result, or 0.

@@ -133,11 +133,13 @@ bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why
   int palette_count = 0;
   if (header.version >= 12) {
     format = in.u8();
+    if (bpp == 0 && !in.ok()) why = "ends inside its header";
     if (bpp == 0) return in.ok();  // an empty slot
     palette_count = in.u8() + 1;
     compression = in.u8();
   } else {
     in.u8();
+    if (bpp == 0 && !in.ok()) why = "ends inside its header";
     if (bpp == 0) return in.ok();
   }
   const int width = in.i16();
@@ -341,6 +343,7 @@ bool read_sprite_file(const std::string &sprite_path, const std::string &index_p
   }
   file = SpriteFile{};
   file.version = header.version;
+  file.topmost = header.topmost;
   const std::vector<int64_t> offsets = index_offsets(index_path, header);
   size_t position = header.first_entry;
   for (int32_t slot = 0; slot <= header.topmost; ++slot) {
@@ -349,14 +352,19 @@ bool read_sprite_file(const std::string &sprite_path, const std::string &index_p
       if (offset <= 0) continue;  // not in the file
       position = static_cast<uint64_t>(offset) <= bytes.size() ? static_cast<size_t>(offset) : bytes.size();
     }
+    const size_t entry_start = position;
     Reader entry_in(bytes, position);
     Entry entry;
     std::string why;
     const bool read = read_entry(entry_in, header, entry, why);
     position = entry_in.at();
     if (!read) {
-      file.skipped.push_back("slot " + std::to_string(slot) + " " + why);
-      if (offsets.empty()) break;  // without the index nothing after it can be found
+      file.damaged[slot] = why.empty() ? "is damaged" : why;
+      if (offsets.empty()) {  // without the index nothing after it can be found
+        file.lost_from = slot;
+        file.damaged_from = static_cast<int64_t>(entry_start);
+        break;
+      }
       continue;
     }
     if (!entry.empty) file.sprites[slot] = std::move(entry.sprite);

@@ -5,7 +5,7 @@
 //
 // Errors: read_sprite_file returns false with `error` naming the file and
 // what is wrong with it; a slot whose data is damaged is left out and named
-// in `skipped`, the rest are still read.
+// in `damaged`, the rest are still read.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +29,13 @@ struct StoredSprite {
 
 struct SpriteFile {
   int version = 0;
-  std::map<int32_t, StoredSprite> sprites;  // slots with a picture
-  std::vector<std::string> skipped;          // what could not be decoded, by slot
+  int32_t topmost = -1;                      // the highest slot the file declares
+  std::map<int32_t, StoredSprite> sprites;   // slots with a picture
+  std::map<int32_t, std::string> damaged;    // slots that could not be decoded, and why
+  // Without an index, nothing after a damaged entry can be found: the slots
+  // from `lost_from` to `topmost` are lost, from byte `damaged_from` on.
+  int32_t lost_from = -1;
+  int64_t damaged_from = -1;
 };
 
 bool read_sprite_file(const std::string &sprite_path, const std::string &index_path, SpriteFile &file,
