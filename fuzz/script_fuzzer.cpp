@@ -23,7 +23,7 @@ class Environment : public rollwick_preview::ScriptEnvironment {
     for (char *buffer : buffers) {
       if (buffer != nullptr) text_bytes_ += std::string(buffer).size();  // every buffer is terminated
     }
-    if (call.name == "GetCredit") return reinterpret_cast<intptr_t>("stored");
+    if (call.name == "GetCredit") return reinterpret_cast<intptr_t>(stored_);  // room for an old-style string
     return frames_ > 3 ? 1 : 0;
   }
   void show_frames(int64_t frames) override {
@@ -37,6 +37,7 @@ class Environment : public rollwick_preview::ScriptEnvironment {
   int64_t loop_limit() const override { return 500; }
 
  private:
+  char stored_[200] = "stored";
   int64_t frames_ = 0;
   int64_t steps_ = 0;
   size_t text_bytes_ = 0;
@@ -46,9 +47,21 @@ class Environment : public rollwick_preview::ScriptEnvironment {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   static const auto functions = rollwick_preview::parse_script_header(script_header);
-  const std::string source(reinterpret_cast<const char *>(data), size);
+  // An input whose first byte is odd is a game script; a byte 1 in it ends
+  // a header that comes first.
+  std::string source(reinterpret_cast<const char *>(data), size);
+  rollwick_preview::ParseOptions options;
+  options.game_script = size > 0 && (data[0] & 1) != 0;
+  options.audio_clips = {"aMusic1"};
+  const size_t split = source.find('\x01');
+  if (split != std::string::npos) {
+    options.headers.push_back({"fuzz.ash", source.substr(0, split)});
+    source = source.substr(split + 1);
+  }
   try {
-    const rollwick_preview::Script script = rollwick_preview::parse_credits_script("fuzz.credits", source, functions);
+    const rollwick_preview::Script script =
+        rollwick_preview::parse_credits_script(options.game_script ? "fuzz.asc" : "fuzz.credits", source, functions,
+                                               options);
     const std::string code = rollwick_preview::emit_ags(script);
     try {
       rollwick_preview::parse_credits_script("emitted.ags", code, functions);

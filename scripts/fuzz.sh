@@ -16,7 +16,10 @@ for target in plugin script; do
   if [ -d "fuzz/corpus/$target" ]; then cp -n "fuzz/corpus/$target"/* "$corpus/" || true; fi
   if [ -f "fuzz/corpus/$target.tar.gz" ]; then tar -xzf "fuzz/corpus/$target.tar.gz" -C "$corpus"; fi
   echo "== ${target}_fuzzer for $seconds s"
-  if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=512 \
+  # Game scripts are longer than the plug-in's call sequences.
+  max_len=512
+  [ "$target" = script ] && max_len=2048
+  if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$build/findings/${target}-" "$corpus" 2>"$build/${target}_fuzzer.log"; then
     echo "FAILED: ${target}_fuzzer found an input that breaks it (see $build/findings and $build/${target}_fuzzer.log)"
     tail -n 40 "$build/${target}_fuzzer.log"

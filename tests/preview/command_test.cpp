@@ -139,3 +139,84 @@ TEST(Command, AnInterruptedRenderLeavesNoPartialFile) {
   EXPECT_FALSE(exists(gif + ".partial"));
   EXPECT_FALSE(exists(gif));
 }
+
+TEST(Command, AWaitThatNeverEndsIsAnErrorUnlessFramesAreCapped) {
+  const std::string gif = folder() + "/never.gif";
+  const std::string never = write_script("never.credits", "SetCredit(1, 1, \"Ada\", 0, 0, 15);\n"
+                                                          "while (IsSequenceFinished(1) == 0) Wait(1);\n");
+  Outcome outcome = preview(never + " -o " + gif);
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("never.credits:2:1: IsSequenceFinished(1) will never answer 1: sequence 1 is not playing"),
+            std::string::npos) << outcome.err;
+  EXPECT_FALSE(exists(gif));
+  const std::string still = write_script("still.credits", "SetCredit(1, 1, \"Ada\", 0, 0, 15);\n"
+                                                          "SequenceSettings(1, 0, 0, -1, 1, 0);\nRunCreditSequence(1);\n"
+                                                          "while (IsSequenceFinished(1) == 0) Wait(1);\n");
+  outcome = preview(still + " -o " + gif);
+  EXPECT_NE(outcome.err.find("still.credits:4:1: IsSequenceFinished(1) will never answer 1: sequence 1 has a negative "
+                             "speed"), std::string::npos) << outcome.err;
+  // Asked for: the first frames, and the reason it stopped.
+  outcome = preview(still + " --max-frames 30 -o " + gif);
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.err.find("stopped at --max-frames 30, before the credits ended"), std::string::npos);
+  EXPECT_NE(outcome.out.find("30 frames"), std::string::npos);
+  // Past the built-in cap without a word from --max-frames: an error that says why.
+  outcome = preview(write_script("long.credits", "Wait(32767); Wait(32767); Wait(32767); Wait(32767);\n") + " -o " + gif);
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("did not end within 100000 frames"), std::string::npos) << outcome.err;
+}
+
+TEST(Command, OneRenderForEveryOutputAndFramesReplacedWhole) {
+  const std::string script = write_script("roll.credits", roll);
+  const std::string frames = folder() + "/frames";
+  mkdir(frames.c_str(), 0755);
+  std::ofstream(frames + "/frame-09999.png") << "an earlier render's";
+  const Outcome outcome = preview(script + " -q -o " + folder() + "/a.gif -o " + folder() + "/b.gif --frames " + frames);
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "") << "-q prints only problems";
+  EXPECT_EQ(read_all(folder() + "/a.gif"), read_all(folder() + "/b.gif"));
+  EXPECT_FALSE(exists(frames + "/frame-09999.png"));
+  EXPECT_TRUE(exists(frames + "/frame-00000.png"));
+  // A render that fails leaves the folder as it was.
+  const Outcome failed = preview(write_script("bad.credits", "Wait(2);\nWait(-1);\n") + " --frames " + frames);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_TRUE(exists(frames + "/frame-00000.png"));
+  // Standard output that cannot be written is an error.
+  EXPECT_NE(std::system((std::string(PREVIEW_PATH) + " " + script + " --emit-ags >/dev/full 2>/dev/null").c_str()), 0);
+}
+
+TEST(Command, GameFilesAreNamedWithWhatIsWrong) {
+  const std::string game = folder() + "/game";
+  mkdir(game.c_str(), 0755);
+  std::ofstream(game + "/Game.agf")
+      << "<?xml version=\"1.0\"?><AGSEditorDocument VersionIndex=\"3060312\"><Game><Settings>"
+         "<CustomResolution>320,200</CustomResolution><ColorDepth>TrueColor</ColorDepth><GameFPS>50</GameFPS>"
+         "</Settings><Fonts><Font><ID>0</ID><SourceFilename>x.wfn</SourceFilename></Font>"
+         "<Font><ID>3</ID><SourceFilename>serif.ttf</SourceFilename><PointSize>12</PointSize></Font></Fonts>"
+         "</Game></AGSEditorDocument>";
+  const std::string script = write_script("fonts.credits", "SetCredit(1, 1, \"Ada\", 0, 3, 70000);\n"
+                                                           "SetCreditImage(1, 2, 0, 1, -1);\n"
+                                                           "SetCredit(1, 3, \"Bo\", 0, -1, 15);\n"
+                                                           "SequenceSettings(1, 0, 0, 0, 1, 0);\n"
+                                                           "RunCreditSequence(1);\n"
+                                                           "while (IsSequenceFinished(1) == 0) Wait(1);\n");
+  const Outcome outcome = preview(script + " -o " + folder() + "/g.gif --game " + game + "/Game.agf");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.err.find("fonts.credits:1: warning: SetCredit: font 3: its file agsfnt3.ttf is not in " + game),
+            std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("fonts.credits:1: warning: SetCredit: colour 70000 is outside the colour numbers of a "
+                             "32-bit game (0 to 65535)"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("sprite slot 1 cannot be drawn: the game's sprite file " + game + "/acsprset.spr is missing"),
+            std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find("fonts.credits:3: warning: SetCredit: font -1 is not a font number"), std::string::npos);
+  EXPECT_NE(outcome.err.find("problems the script does not meet: font 0: its file agsfnt0.wfn is not in"),
+            std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.out.find("at 50 frames a second"), std::string::npos) << "the game's speed";
+
+  mkdir((game + "/sub").c_str(), 0755);
+  mkdir((game + "/sub/Game.agf").c_str(), 0755);
+  EXPECT_NE(preview(script + " --game " + game + "/sub").err.find(game + "/sub/Game.agf is a folder"), std::string::npos);
+  EXPECT_NE(preview(script + " --font 0=" + folder() + "/none.ttf").err.find("--font 0: " + folder() + "/none.ttf: no such file"),
+            std::string::npos);
+  EXPECT_EQ(preview(script + " --font 0=" + folder() + "/none.ttf:0").status, 2);
+}

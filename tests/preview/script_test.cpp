@@ -25,6 +25,7 @@ const std::map<std::string, FunctionSignature> &functions() {
 
 Script parse(const std::string &source) { return parse_credits_script("roll.credits", source, functions()); }
 
+
 // The message of the ScriptError that `action` raises.
 template <typename Action>
 std::string error_from(Action action) {
@@ -52,7 +53,7 @@ class Recorder : public ScriptEnvironment {
       line += buffers[i] != nullptr ? "\"" + std::string(buffers[i]) + "\"" : std::to_string(call.arguments[i].number);
     }
     log.push_back(line + ")");
-    if (call.name == "GetCredit") return reinterpret_cast<intptr_t>("stored");
+    if (call.name == "GetCredit") return reinterpret_cast<intptr_t>(stored);
     if (call.name.rfind("Is", 0) == 0) return frames >= finish_after ? 1 : 0;
     return 0;
   }
@@ -61,7 +62,16 @@ class Recorder : public ScriptEnvironment {
     log.push_back("wait " + std::to_string(count));
   }
   void warn(int line, const std::string &message) override { log.push_back(std::to_string(line) + ": " + message); }
+  void set_game_speed(int fps) override { log.push_back("speed " + std::to_string(fps)); }
+  void play_audio(EngineCallKind kind, int32_t number, const std::string &clip, int line) override {
+    log.push_back(std::to_string(line) + ": " + (kind == EngineCallKind::music ? "music " : "sound ") +
+                  (clip.empty() ? std::to_string(number) : clip));
+  }
+  void not_previewed(const std::string &what, int line) override {
+    log.push_back(std::to_string(line) + ": not previewed " + what);
+  }
 
+  char stored[200] = "stored";  // the plug-in's text, as room for an old-style string
   std::vector<std::string> log;
   int64_t frames = 0;
   int64_t finish_after = 3;
@@ -76,6 +86,28 @@ std::vector<std::string> run(const std::string &source, const std::string &entry
 
 std::string run_error(const std::string &source) {
   return error_from([&] { run(source); });
+}
+
+// A game's own script, read as the editor compiles it.
+Script parse_game(const std::string &source, const std::vector<ScriptSource> &headers = {},
+                  const std::string &entry = "") {
+  ParseOptions options;
+  options.game_script = true;
+  options.headers = headers;
+  options.entry = entry;
+  options.audio_clips = {"aTheme"};
+  return parse_credits_script("GlobalScript.asc", source, functions(), options);
+}
+
+std::vector<std::string> run_game(const std::string &source, const std::vector<ScriptSource> &headers = {}) {
+  Recorder recorder;
+  const Script script = parse_game(source, headers);
+  run_credits_script(script, functions(), entry_function(script, ""), recorder);
+  return recorder.log;
+}
+
+std::string game_error(const std::string &source) {
+  return error_from([&] { run_game(source); });
 }
 
 }  // namespace
@@ -229,4 +261,172 @@ TEST(EmitAgs, GameCodeReadsBackAndRunsTheSame) {
   const std::string code = emit_ags(parse(source));
   EXPECT_EQ(run(code), run(source)) << code;
   EXPECT_EQ(emit_ags(parse(code)), code) << "printing is stable";
+}
+
+TEST(GameScript, PreprocessorAsTheEditorRunsIt) {
+  const std::vector<std::string> log = run_game(
+      "#define ROLL 1\n"
+      "#define TITLE \"THE END\"\n"
+      "#region credits\n"
+      "#ifdef ROLL\n"
+      "#define LINE 2\n"
+      "#else\n"
+      "#define LINE 99\n"
+      "#endif\n"
+      "#ifndef HEADER_ONLY\n"
+      "#ifver 3.6.0\n"
+      "#define NEW_ENGINE 1\n"
+      "#endif\n"
+      "#ifnver 3.6.0\n"
+      "#define NEW_ENGINE 0\n"
+      "#endif\n"
+      "#endif\n"
+      "#endregion\n"
+      "#sectionstart play_credits  // DO NOT EDIT OR REMOVE THIS LINE\n"
+      "function play_credits() {\n"
+      "  string text;\n"
+      "  StrCopy(text, TITLE);\n"
+      "  SetCredit(ROLL, LINE + NEW_ENGINE + FROM_HEADER, text, 0, 0, 15);\n"
+      "#undef ROLL\n"
+      "  int ROLL = 7;\n"
+      "  SetCredit(ROLL, 1, text, 0, 0, 15);\n"
+      "}\n"
+      "#sectionend play_credits  // DO NOT EDIT OR REMOVE THIS LINE\n",
+      {{"Module.ash", "#define FROM_HEADER 10\nenum Unused { eA, eB };\nimport function elsewhere(int x);\n"}});
+  EXPECT_EQ(log, (std::vector<std::string>{"SetCredit(1, 13, \"THE END\", 0, 0, 15)", "SetCredit(7, 1, \"THE END\", 0, 0, 15)"}));
+
+  const auto error = [](const std::string &source) { return error_from([&] { parse_game(source); }); };
+  EXPECT_EQ(error("#else\n"), "GlobalScript.asc:1:1: #else without an #if before it");
+  EXPECT_EQ(error("\n#ifdef X\nfunction f() {}\n"), "GlobalScript.asc:2:1: expected #endif for the #if of this line");
+  EXPECT_EQ(error("  #pragma once\n").substr(0, 60), "GlobalScript.asc:1:3: expected a preprocessor directive (#de");
+  EXPECT_EQ(error("#ifdef ROLL\n#error no roll\n#endif\n#error stop here\n"), "GlobalScript.asc:4:1: #error stop here");
+}
+
+TEST(GameScript, FunctionsWithParametersResultsAndTheEnginesTypes) {
+  const std::vector<std::string> log = run_game(
+      "enum Colour { eWhite = 15, eYellow, eGrey = 7 };\n"
+      "int lines_written;\n"
+      "function fill(string into, const string role) {  // writes into the caller's string\n"
+      "  StrFormat(into, \"%s<.>\", role);\n"
+      "}\n"
+      "static int add_role(int line, const string role, const string name, Colour colour) {\n"
+      "  string text;\n"
+      "  fill(text, role);\n"
+      "  StrCat(text, name);\n"
+      "  SetCredit(1, line, text, 10, 0, colour);\n"
+      "  lines_written += 1;\n"
+      "  return line + 1;\n"
+      "}\n"
+      "void tick() { short s = 32767; s++; char c = 300; bool b = true; SetCredit(1, s + c, \"\", b, false, 0); }\n"
+      "function play_credits() {\n"
+      "  int line = add_role(1, \"Story\", \"Nell\", eYellow);\n"
+      "  line = add_role(line, \"Gears\", \"Pim\", eGrey);\n"
+      "  int i = 0;\n"
+      "  do { i++; if (i == 2) continue; if (i > 3) break; Wait(i); } while (true);\n"
+      "  SetCredit(2, lines_written, GetCredit(1, 1), 0, 0, eWhite);\n"
+      "}\n"
+      "function unused() { tick(); }\n");
+  EXPECT_EQ(log, (std::vector<std::string>{"SetCredit(1, 1, \"Story<.>Nell\", 10, 0, 16)",
+                                           "SetCredit(1, 2, \"Gears<.>Pim\", 10, 0, 7)", "wait 1", "wait 3",
+                                           "GetCredit(1, 1)", "SetCredit(2, 2, \"stored\", 0, 0, 15)"}));
+  // short and char keep what their sizes keep.
+  EXPECT_EQ(run_game("string e;\nvoid f() { short s = 32767; s++; char c = 300; SetCredit(1, s, e, c, 0, 0); }\n"
+                     "function play_credits() { f(); }\n"),
+            std::vector<std::string>{"SetCredit(1, -32768, \"\", 44, 0, 0)"});
+}
+
+TEST(GameScript, WhatDoesNotRunIsSkippedAndWhatRunsIsNamedWhenRefused) {
+  // A global script as authors write it: only play_credits and what it calls are read.
+  const std::string around =
+      "struct Pos { int x; int y; import function Set(int x, int y); };\n"
+      "managed struct Item { String name; };\n"
+      "import int GetCount();\n"
+      "float speed = 1.5;\n"
+      "Character *hero;\n"
+      "String title;\n"
+      "int values[10];\n"
+      "function Pos::Set(int x, int y) { this.x = x; this.y = y; }\n"
+      "function Walk(this Character*, int x) { this.Walk(x, 0, eBlock); }\n"
+      "function on_mouse_click(MouseButton button) {\n"
+      "  if (button == eMouseLeft) ProcessClick(mouse.x, mouse.y, mouse.Mode);\n"
+      "  else { String s = String.Format(\"%d\", 3); Display(s); }\n"
+      "}\n"
+      "export speed;\n";
+  EXPECT_EQ(run_game(around + "function play_credits() {\n  StartCutscene(eSkipESCOnly);\n  mouse.Visible = false;\n"
+                              "  gui[0].Visible = false;\n  WaitKey(5);\n  SetGameSpeed(5000);\n"
+                              "  PlayMusic(3);\n  aTheme.Play();\n  Display(\"The end\");\n}\n"),
+            (std::vector<std::string>{"16: not previewed StartCutscene", "17: not previewed mouse.Visible",
+                                      "18: not previewed gui.Visible", "wait 5", "speed 1000", "21: music 3",
+                                      "22: music aTheme",
+                                      "23: Display shows something in the game that the previewer does not draw; "
+                                      "the frames here show the credits alone"}));
+  EXPECT_EQ(game_error(around + "function play_credits() { on_mouse_click(eMouseLeft); }\n"),
+            "GlobalScript.asc:11:29: ProcessClick(): the previewer does not run this function (it runs the plug-in's "
+            "functions, Wait, the Str functions, a few engine functions and the script's own)");
+  EXPECT_EQ(game_error(around + "function play_credits() { Wait(hero.x); }\n"),
+            "GlobalScript.asc:15:32: 'hero' is a global of type 'Character*': the previewer does not run such variables");
+  EXPECT_EQ(game_error(around + "function play_credits() { Wait(mouse.y); }\n"),
+            "GlobalScript.asc:15:32: 'mouse.y': the previewer does not run new-style objects and properties");
+  EXPECT_EQ(game_error(around + "function play_credits() { float f = 2.0; }\n"),
+            "GlobalScript.asc:15:27: 'float' variables: the previewer does not run them");
+  EXPECT_EQ(game_error(around + "function play_credits() { Walk(3); }\n"),
+            "GlobalScript.asc:15:27: 'Walk' is an extender function: the previewer does not run such functions");
+  EXPECT_EQ(game_error(around + "function play_credits() { Wait(GetCount()); }\n"),
+            "GlobalScript.asc:15:32: 'GetCount()' is imported from another script: the previewer does not run other "
+            "scripts");
+  EXPECT_EQ(game_error(around + "function play_credits() { Wait(1 << 2); }\n"),
+            "GlobalScript.asc:15:34: the operator '<<': the previewer does not run it");
+}
+
+TEST(GameScript, StringsAsTheEngineCompilesThem) {
+  // A literal where the plug-in takes a 'string' is refused in a game script,
+  // and so is a const string; a credits file lets a literal stand for one.
+  EXPECT_EQ(game_error("function play_credits() { SetCredit(1, 1, \"Alpha\", 0, 0, 15); }\n"),
+            "GlobalScript.asc:1:43: cannot convert 'const string' to 'string'");
+  EXPECT_EQ(game_error("function f(const string s) { SetCredit(1, 1, s, 0, 0, 15); }\nfunction play_credits() { f(\"a\"); }\n"),
+            "GlobalScript.asc:1:46: cannot convert 'const string' to 'string'");
+  EXPECT_EQ(game_error("function f(const string s) { StrCopy(s, \"x\"); }\nfunction play_credits() { f(\"a\"); }\n"),
+            "GlobalScript.asc:1:38: cannot convert 'const string' to 'string'");
+  EXPECT_EQ(run("SetCredit(1, 1, \"Alpha\", 0, 0, 15);"), std::vector<std::string>{"SetCredit(1, 1, \"Alpha\", 0, 0, 15)"});
+
+  // Writes into the plug-in's returned text reach it, each with the 32-bit engine's warning.
+  Recorder recorder;
+  const Script script = parse_game(
+      "function play_credits() {\n"
+      "  StrCat(GetCredit(1, 1), \" II\");\n"
+      "  string copy;\n"
+      "  StrFormat(copy, \"%s!\", GetCredit(1, 1));\n"
+      "  StrCat(copy, \"" + std::string(200, 'y') + "\");\n"
+      "  SetCredit(1, 2, copy, 0, 0, StrLen(copy) + StrComp(copy, \"stored II!\"));\n"
+      "}\n");
+  run_credits_script(script, functions(), entry_function(script, ""), recorder);
+  EXPECT_STREQ(recorder.stored, "stored II");
+  ASSERT_EQ(recorder.log.size(), 5u);
+  EXPECT_EQ(recorder.log[0].substr(0, 36), "2: StrCat(GetCredit(...)): the 32-bi");
+  EXPECT_EQ(recorder.log[3], "5: StrCat: text of 210 characters; a game's old-style string holds 199: it will show "
+                             "'...yyyyyyyyyy'");
+  EXPECT_EQ(recorder.log[4], "SetCredit(1, 2, \"stored II!" + std::string(189, 'y') + "\", 0, 0, 200)");
+}
+
+TEST(GameScript, TheFunctionThatPlaysTheCredits) {
+  // Neither play_credits nor alone: the one no other calls that reaches the plug-in.
+  const Script script = parse_game(
+      "function helper(int n) { SetCredit(1, n, GetCredit(1, 1), 0, 0, 15); }\n"
+      "function repeatedly_execute() {}\n"
+      "function roll_end_credits() { helper(2); }\n"
+      "function on_key_press(eKeyCode key) { if (key == eKeyEscape) QuitGame(0); }\n");
+  EXPECT_EQ(script.entry, "roll_end_credits");
+  EXPECT_TRUE(script.functions[0].read);
+  EXPECT_FALSE(script.functions[1].read);
+  EXPECT_FALSE(script.functions[3].read);
+  EXPECT_EQ(error_from([] { parse_game("function a() { SetCredit(1, 1, GetCredit(1, 1), 0, 0, 15); }\n"
+                                       "function b() { a(); }\nfunction c() { a(); }\n"); }),
+            "(no error)");
+  EXPECT_EQ(error_from([] {
+              const Script two = parse_game("function a() { SetCredit(1, 1, GetCredit(1, 1), 0, 0, 15); }\n"
+                                            "function b() { a(); }\nfunction c() { a(); }\n");
+              entry_function(two, "");
+            }),
+            "GlobalScript.asc:1:1: which function plays the credits? Name one with --function (a, b, c)");
+  EXPECT_EQ(parse_game("function a() {}\nfunction b() { Wait(1); }\n", {}, "b").entry, "b");
 }

@@ -523,7 +523,10 @@ class Interpreter {
           bound.fixed = value.text;
           bound.has_fixed = true;
         } else {
-          old_style_copy(bound.text.data(), value.text);  // a literal standing for a filled string
+          // A literal standing for a string filled by StrCopy.
+          const std::string cut = old_style_string_warning(value.text);
+          if (!cut.empty()) environment_.warn(line, name + ": " + cut);
+          old_style_copy(bound.text.data(), value.text);
         }
       } else {
         bound.number = stored_as(parameter.type, value.number);

@@ -470,7 +470,11 @@ class Parser {
       if (is_symbol("=")) {  // a default value
         while (!is_symbol(",") && !is_symbol(")") && peek().kind != Token::Kind::end) next();
       }
-      const bool integer = integer_types.count(parameter.type) || enum_type(parameter.type);
+      // A type the previewer does not know, passed by value, is one of the
+      // engine's enums (MouseButton, eKeyCode): an int.
+      const bool integer = integer_types.count(parameter.type) || enum_type(parameter.type) ||
+                           (!pointer && parameter.type != "float" && parameter.type != "String" &&
+                            parameter.type != "string" && !struct_types_.count(parameter.type));
       if (pointer || !(integer || parameter.type == "string")) {
         if (read.cannot_run.empty()) {
           read.cannot_run = "a function with a '" + parameter_type.text + (pointer ? "*" : "") + "' parameter";
@@ -1020,7 +1024,7 @@ class Parser {
   }
 
   [[noreturn]] void refuse_variable(const Token &at, const VariableInfo &info) {
-    not_run(at, "'" + at.text + "', a global of type '" + info.unsupported + "',", "such variables");
+    not_run(at, "'" + at.text + "' is a global of type '" + info.unsupported + "'", "such variables");
   }
 
   static bool is_builtin(const std::string &name) {
@@ -1039,12 +1043,12 @@ class Parser {
     const StringFunction *strings = find_string_function(out.text);
     const EngineFunction *engine = find_engine_function(out.text);
     if (user != user_functions_.end() && !user->second.cannot_run.empty()) {
-      not_run(name_token, "'" + out.text + "', " + user->second.cannot_run + ",", "such functions");
+      not_run(name_token, "'" + out.text + "' is " + user->second.cannot_run, "such functions");
     }
     if (plugin == plugin_.end() && user == user_functions_.end() && strings == nullptr && engine == nullptr &&
         out.text != "Wait") {
       if (imported_.count(out.text)) {
-        not_run(name_token, "'" + out.text + "()', imported from another script,", "other scripts (only this file)");
+        not_run(name_token, "'" + out.text + "()' is imported from another script", "other scripts");
       }
       if (options_.game_script && variable_info(out.text) == nullptr) {
         not_run(name_token, out.text + "()",
@@ -1054,6 +1058,12 @@ class Parser {
       std::string known = "Wait, StrCopy, StrCat, StrFormat";
       for (const auto &function : plugin_) known += ", " + function.first;
       fail_at(name_token, "expected a known function, found '" + out.text + "' (known: " + known + ")");
+    }
+    if (engine != nullptr && (engine->kind == EngineCallKind::not_previewed ||
+                              engine->kind == EngineCallKind::shows_something ||
+                              engine->kind == EngineCallKind::answers_zero)) {
+      skip_group();  // what it is given changes nothing the preview shows
+      return out;
     }
     expect("(");
     std::vector<Token> argument_tokens;
