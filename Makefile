@@ -1,11 +1,12 @@
-# The front door. `make` builds the plug-in; `make test` installs what is
-# missing, builds the Linux library and the 32-bit Windows DLL, and runs every
-# test (the DLL's under wine).
+# The front door. `make` installs what is missing and builds the plug-in and
+# the previewer; `make windows` installs the cross-compiler and builds the
+# 32-bit DLL; `make test` installs what is missing, builds the Linux library
+# and the 32-bit Windows DLL, and runs every test (the DLL's under wine).
 BUILD_DIR ?= build
 WIN_BUILD_DIR ?= build-win
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build windows test test-native test-windows deps-preview deps-native deps-windows deps-bench \
+.PHONY: all build windows test test-native test-windows deps-preview deps-native deps-windows deps-windows-build deps-bench \
 	deps-fuzz deps-clean-room configure demo browser-check bench callgrind soak fuzz clean-room clean
 
 all: build
@@ -18,6 +19,9 @@ deps-native:
 
 deps-windows:
 	@scripts/install-deps.sh windows
+
+deps-windows-build:
+	@scripts/install-deps.sh windows-build
 
 deps-bench:
 	@scripts/install-deps.sh preview bench
@@ -41,10 +45,12 @@ configure:
 $(WIN_BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
-build: configure
+build: deps-preview
+	@$(MAKE) --no-print-directory configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-windows: $(WIN_BUILD_DIR)/CMakeCache.txt
+windows: deps-windows-build
+	@$(MAKE) --no-print-directory $(WIN_BUILD_DIR)/CMakeCache.txt
 	cmake --build $(WIN_BUILD_DIR) -j $(JOBS)
 
 test-native: deps-native
@@ -74,7 +80,10 @@ demo: deps-preview
 		$(BUILD_DIR)/rollwick-preview examples/demo.credits $(DEMO_SPRITES) --sound 1=examples/sounds/key.wav -q \
 			-o $(DEMO_DIR)/$$video || exit 1; \
 	done
+	@$(BUILD_DIR)/rollwick-preview examples/GlobalScript.asc --sprite 1=examples/sprites/logo.png \
+		--sprite 3=examples/sprites/divider.png -q -o $(DEMO_DIR)/global-script.gif
 	@echo "The demo credits: $(DEMO_DIR)/credits.gif, $(DEMO_DIR)/credits.mp4, $(DEMO_DIR)/credits.webm"
+	@echo "The credits of a game's global script: $(DEMO_DIR)/global-script.gif"
 	@echo "Its contact sheet: $(DEMO_DIR)/contact-sheet.png"
 
 # The plug-in's cost per frame beside its floor, and its heap allocations.

@@ -2,19 +2,23 @@
 # Installs the Debian packages a job needs, only those missing.
 #   install-deps.sh preview     build the Linux library and the previewer
 #   install-deps.sh native      the same, and its tests
+#   install-deps.sh windows-build  cross-build the 32-bit DLL
 #   install-deps.sh windows     cross-build the 32-bit DLL and test it under wine
 #   install-deps.sh bench       benchmark, instruction counts and the soak
 #   install-deps.sh fuzz        the fuzzers (clang with libFuzzer and sanitizers)
 #   install-deps.sh clean-room  debootstrap, for scripts/clean-room.sh
 #   install-deps.sh browser     Chromium, for scripts/browser-check.sh
 # As root it installs them; otherwise it prints the exact command and fails.
+# While another program holds the package manager's lock, it waits for it
+# (up to five minutes) rather than failing at once.
 set -euo pipefail
 
 preview_packages=(cmake make g++ binutils
   libfreetype-dev libfontconfig-dev fontconfig libpng-dev libgif-dev libpugixml-dev zlib1g-dev fonts-terminus-otb
   pkg-config libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
 test_packages=(googletest libgtest-dev)
-windows_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+windows_build_packages=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686)
+windows_packages=("${windows_build_packages[@]}" wine wine32:i386)
 # Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs
 # under qemu-i386 and the wine server, which must run natively, is wine64's.
 emulated_windows_packages=(qemu-user wine64)
@@ -42,16 +46,38 @@ for job in "$@"; do
     fuzz) want "${fuzz_packages[@]}" ;;
     clean-room) want "${clean_room_packages[@]}" ;;
     browser) want "${browser_packages[@]}" ;;
+    windows-build) want "${windows_build_packages[@]}" ;;
     windows)
       want "${windows_packages[@]}"
       dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
       ;;
     *)
-      echo "usage: $0 preview|native|windows|bench|fuzz|clean-room|browser ..." >&2
+      echo "usage: $0 preview|native|windows-build|windows|bench|fuzz|clean-room|browser ..." >&2
       exit 2
       ;;
   esac
 done
+
+# apt-get, waiting while another program holds the package manager's lock.
+apt_get() {
+  local waited=0 output status
+  while :; do
+    set +e
+    output=$(apt-get -o DPkg::Lock::Timeout=300 "$@" 2>&1)
+    status=$?
+    set -e
+    printf '%s\n' "$output"
+    [ $status -eq 0 ] && return 0
+    if grep -qE 'Could not get lock|Unable to acquire the dpkg frontend lock|Unable to lock directory' <<<"$output" &&
+      [ $waited -lt 300 ]; then
+      [ $waited -eq 0 ] && echo "Another program holds the package manager's lock: waiting for it (up to 5 minutes)" >&2
+      sleep 10
+      waited=$((waited + 10))
+      continue
+    fi
+    return $status
+  done
+}
 
 install_missing() {
   [ ${#missing[@]} -gt 0 ] || [ $need_i386 -eq 1 ] || return 0
@@ -64,8 +90,8 @@ install_missing() {
   fi
   [ $need_i386 -eq 1 ] && dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt_get update -q
+  apt_get install -y -q --no-install-recommends "${missing[@]}"
   missing=()
   need_i386=0
 }
