@@ -582,6 +582,22 @@ class Parser {
         } catch (const ScriptError &) {
         }
       }
+      // A function that calls one that could not be read cannot run either.
+      for (bool changed = true; changed;) {
+        changed = false;
+        for (ScriptFunction &function : out.functions) {
+          if (!function.read) continue;
+          for (const std::string &callee : calls_in(places_.at(function.name))) {
+            const auto other = std::find_if(out.functions.begin(), out.functions.end(),
+                                            [&](const ScriptFunction &f) { return f.name == callee; });
+            if (other == out.functions.end() || other->read) continue;
+            function.read = false;
+            function.body.clear();
+            changed = true;
+            break;
+          }
+        }
+      }
       return;
     }
     // Reading a body may find more functions that run.
@@ -814,12 +830,27 @@ class Parser {
     return text;
   }
 
+  // The chain without what its brackets hold: "gui[2].Visible" is "gui.Visible".
+  std::string chain_name(size_t end) const {
+    std::string text;
+    int brackets = 0;
+    for (size_t i = 0; i < end; ++i) {
+      if (is_symbol("[", i)) ++brackets;
+      if (brackets == 0) text += peek(i).text;
+      if (is_symbol("]", i)) --brackets;
+    }
+    return text;
+  }
+
   // An engine object's property set or method called, as a whole statement.
   bool member_statement(Statement &out) {
     const size_t end = member_chain_end();
     if (end == 1 || peek().kind != Token::Kind::identifier || variable_info(peek().text) != nullptr) return false;
     const std::string member = chain_text(end);
+    const std::string name = chain_name(end);
     const Token &start = peek();
+    // An engine object's member ends in ".Name"; anything else is an array.
+    if (!is_symbol(".", end - 2)) not_run(start, "'" + printable(member) + "'", "arrays");
     if (is_symbol("(", end)) {
       // A method: its arguments are not read, as the previewer does not
       // pass them anywhere.
@@ -827,7 +858,7 @@ class Parser {
       skip_group();
       out.kind = Statement::Kind::expression;
       out.expression.kind = Expression::Kind::call;
-      out.expression.text = member;
+      out.expression.text = name;
       out.expression.line = start.line;
       out.expression.column = start.column;
       out.has_expression = true;
@@ -844,12 +875,7 @@ class Parser {
         }
       }
       out.kind = Statement::Kind::not_previewed;
-      int brackets = 0;
-      for (const char c : member) {  // "gui[2].Visible" is listed as "gui.Visible"
-        if (c == '[') ++brackets;
-        if (brackets == 0) out.name += c;
-        if (c == ']') --brackets;
-      }
+      out.name = name;
       return true;
     }
     not_run(start, "'" + member + "'", "new-style objects and properties");
