@@ -8,9 +8,28 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
 namespace rollwick_host {
+
+uint32_t next_letter(const unsigned char *&text, bool utf8) {
+  const uint32_t lead = *text;
+  if (lead == 0) return 0;
+  ++text;
+  if (!utf8 || lead < 0x80) return lead;
+  int ones = 0;
+  while (ones < 8 && (lead & (0x80u >> ones)) != 0) ++ones;
+  if (ones == 1) return lead & 0x7F;  // a stray continuation byte
+  uint32_t value = ones >= 8 ? 0 : lead & (0xFFu >> (ones + 1));
+  for (int i = 1; i < ones; ++i) {
+    if ((*text & 0xC0) != 0x80) return '^';  // cut short: the byte that broke it is the next letter's
+    value = value << 6 | (*text & 0x3F);
+    ++text;
+  }
+  if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0xFFFD;
+  return value;
+}
 
 namespace {
 
@@ -29,7 +48,7 @@ struct WfnGlyph {
 
 class WfnFont : public Font {
  public:
-  std::array<WfnGlyph, 256> glyphs;
+  std::vector<WfnGlyph> glyphs;  // as many as the file's table holds; a letter is looked up by its low 16 bits
   int32_t nominal_height = 0;  // the tallest of "ZHwypgfjqhkilIK"
   int32_t real_height = 0;     // the tallest glyph of the font
 
@@ -39,12 +58,25 @@ class WfnFont : public Font {
     return style_.logical_height(nominal_height * style_.size_multiplier, real_height * style_.size_multiplier);
   }
 
+  // The glyph of a letter; a letter past the table is the empty glyph.
+  const WfnGlyph &glyph(uint32_t code) const {
+    static const WfnGlyph empty;
+    code &= 0xFFFF;
+    return code < glyphs.size() ? glyphs[code] : empty;
+  }
+
+  bool has_letter(uint32_t code) const override {
+    const WfnGlyph &found = glyph(code);
+    return found.width > 0 || found.height > 0 || code == ' ';
+  }
+
   // Glyph widths are scaled; the spacing between characters is not.
   TextSize measure(const char *text) const override {
     int64_t width = 0;
     int64_t count = 0;
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c, ++count) {
-      width += glyphs[*c].width;
+    const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
+    for (uint32_t code = next_letter(at, style_.utf8); code != 0; code = next_letter(at, style_.utf8), ++count) {
+      width += glyph(code).width;
     }
     width *= style_.size_multiplier;
     if (count > 0) width += static_cast<int64_t>(style_.character_spacing) * (count - 1);
@@ -55,8 +87,9 @@ class WfnFont : public Font {
   void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const override {
     const int scale = style_.size_multiplier;
     y += style_.vertical_offset;
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) {
-      const WfnGlyph &glyph = glyphs[*c];
+    const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
+    for (uint32_t code = next_letter(at, style_.utf8); code != 0; code = next_letter(at, style_.utf8)) {
+      const WfnGlyph &glyph = this->glyph(code);
       for (int row = 0; row < glyph.height; ++row) {
         for (int column = 0; column < glyph.width; ++column) {
           if (!glyph.ink(column, row)) continue;
@@ -96,21 +129,39 @@ class FreeTypeFont : public Font {
  public:
   FT_Face face = nullptr;
   FT_Int32 load_flags = 0;
+  FT_Render_Mode render_mode = FT_RENDER_MODE_MONO;
   int32_t pixel_size = 0;
   int32_t ascender = 0;   // whole pixels above the baseline
   int32_t descender = 0;  // whole pixels below it
   mutable std::array<RenderedGlyph, 256> cache;
+  mutable std::unordered_map<uint32_t, RenderedGlyph> wide_cache;  // letters from U+0100 on
 
   explicit FreeTypeFont(const FontStyle &style) { style_ = style; }
   ~FreeTypeFont() override {
     if (face != nullptr) FT_Done_Face(face);
   }
 
-  const RenderedGlyph &glyph(unsigned char code) const {
-    RenderedGlyph &glyph = cache[code];
+  // The face's glyph for a letter: through its Unicode map, or, for a face
+  // that has none, the code itself as the glyph's number. -1: none at all.
+  int64_t glyph_index(uint32_t code) const {
+    if (face->charmap != nullptr) return FT_Get_Char_Index(face, code);
+    return code < static_cast<uint32_t>(face->num_glyphs) ? static_cast<int64_t>(code) : -1;
+  }
+
+  bool has_letter(uint32_t code) const override {
+    const int64_t index = glyph_index(code);
+    return index > 0 || (index == 0 && face->charmap == nullptr);
+  }
+
+  const RenderedGlyph &glyph(uint32_t code) const {
+    RenderedGlyph &glyph = code < cache.size() ? cache[code] : wide_cache[code];
     if (glyph.loaded) return glyph;
     glyph.loaded = true;
-    if (FT_Load_Char(face, code, load_flags) != 0) return glyph;
+    const int64_t index = glyph_index(code);
+    if (index < 0) return glyph;  // nothing drawn, no advance
+    // One hinted outline, rendered as this font draws.
+    if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), load_flags) != 0) return glyph;
+    if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE && FT_Render_Glyph(face->glyph, render_mode) != 0) return glyph;
     const FT_GlyphSlot slot = face->glyph;
     const FT_Bitmap &bitmap = slot->bitmap;
     glyph.advance = static_cast<int>(slot->advance.x >> 6);
@@ -141,8 +192,9 @@ class FreeTypeFont : public Font {
   // Advances without kerning, each glyph that moves the pen followed by the spacing.
   TextSize measure(const char *text) const override {
     int64_t width = 0;
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) {
-      const int advance = glyph(*c).advance;
+    const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
+    for (uint32_t code = next_letter(at, style_.utf8); code != 0; code = next_letter(at, style_.utf8)) {
+      const int advance = glyph(code).advance;
       if (advance != 0) width += advance + style_.character_spacing;
     }
     return {static_cast<int32_t>(width), height()};
@@ -151,8 +203,9 @@ class FreeTypeFont : public Font {
   // The engine draws TrueType text one pixel above the y it is given.
   void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const override {
     const int64_t baseline = y + style_.vertical_offset - 1 + (style_.ascender_fixup ? pixel_size : ascender);
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; ++c) {
-      const RenderedGlyph &g = glyph(*c);
+    const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
+    for (uint32_t code = next_letter(at, style_.utf8); code != 0; code = next_letter(at, style_.utf8)) {
+      const RenderedGlyph &g = glyph(code);
       for (int row = 0; row < g.height; ++row) {
         for (int column = 0; column < g.width; ++column) {
           const uint8_t cover = g.coverage[static_cast<size_t>(row) * g.width + column];
@@ -164,12 +217,14 @@ class FreeTypeFont : public Font {
             canvas.put(px, py, rgb);
             continue;
           }
+          // A grey level n blends as a translucent pixel of alpha n does in
+          // the engine's 32-bit blender: (n + 1) / 256 of the way to the colour.
           const uint32_t under = canvas.at(static_cast<int>(px), static_cast<int>(py));
           uint32_t mixed = 0;
           for (int shift = 0; shift <= 16; shift += 8) {
-            const uint32_t a = (rgb >> shift) & 0xFF;
-            const uint32_t b = (under >> shift) & 0xFF;
-            mixed |= ((a * cover + b * (255 - cover)) / 255) << shift;
+            const int a = static_cast<int>((rgb >> shift) & 0xFF);
+            const int b = static_cast<int>((under >> shift) & 0xFF);
+            mixed |= static_cast<uint32_t>(b + (a - b) * (cover + 1) / 256) << shift;
           }
           canvas.put(px, py, mixed);
         }
@@ -199,7 +254,9 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error,
     return nullptr;
   }
   auto font = std::make_unique<WfnFont>(style);
-  const size_t codes = std::min<size_t>((bytes.size() - table) / 2, 256);
+  // As many letters as the table has entries; a letter is found by its low 16 bits.
+  const size_t codes = std::min<size_t>((bytes.size() - table) / 2, 65536);
+  font->glyphs.resize(codes);
   for (size_t code = 0; code < codes; ++code) {
     const size_t at = read_u16(bytes, table + code * 2);
     if (at == 0 || at + 4 > bytes.size()) continue;  // no glyph: draws nothing, 0 wide
@@ -213,7 +270,7 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error,
     font->glyphs[code] = std::move(glyph);
   }
   for (const char c : std::string("ZHwypgfjqhkilIK")) {
-    font->nominal_height = std::max(font->nominal_height, font->glyphs[static_cast<unsigned char>(c)].height);
+    font->nominal_height = std::max(font->nominal_height, font->glyph(static_cast<unsigned char>(c)).height);
   }
   for (const WfnGlyph &glyph : font->glyphs) font->real_height = std::max(font->real_height, glyph.height);
   return font;
@@ -240,7 +297,11 @@ std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size
     }
     FT_Select_Size(face, best);
   }
-  font->load_flags = FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME));
+  // Hinted for a one-bit target either way; the grey rendering of that
+  // outline is the anti-aliased glyph.
+  font->load_flags = FT_LOAD_TARGET_MONO;
+  font->render_mode = antialias ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO;
+  if (!FT_IS_SCALABLE(face)) font->load_flags |= FT_LOAD_RENDER | (antialias ? 0 : FT_LOAD_MONOCHROME);
   if (FT_IS_SCALABLE(face)) {
     font->load_flags |= FT_LOAD_FORCE_AUTOHINT;
     // The face's ascender and descender scaled and rounded to the nearest

@@ -31,6 +31,7 @@ struct FontStyle {
   int outline_thickness = 1;    // automatic outline; thickness() is what is drawn
   bool rounded_outline = false;
   int outline_font = -1;        // Outline::font: the font drawn under the text
+  bool utf8 = false;            // the game's texts are UTF-8; else each byte is a letter
 
   int thickness() const { return outline_thickness > 1 ? outline_thickness : 1; }
   // The height the engine reports for a font of these heights.
@@ -40,6 +41,13 @@ struct FontStyle {
   }
 };
 
+// The next letter of a text as the engine reads it, moving `text` past it;
+// 0 at the end. With `utf8`: a stray continuation byte is its low 7 bits, a
+// sequence cut short or broken is '^' (the byte that broke it starts the
+// next letter), a value past U+10FFFF or a surrogate is U+FFFD. Without it,
+// each byte is a letter.
+uint32_t next_letter(const unsigned char *&text, bool utf8);
+
 class Font {
  public:
   virtual ~Font() = default;
@@ -48,6 +56,8 @@ class Font {
   virtual TextSize measure(const char *text) const = 0;
   // Draws `text` placed at (x, y) the way the engine places it, one colour.
   virtual void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const = 0;
+  // Whether the font has a glyph of its own for the letter (U+ code).
+  virtual bool has_letter(uint32_t code) const = 0;
   const FontStyle &style() const { return style_; }
 
  protected:
@@ -61,6 +71,9 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error,
 // Scalable faces are hinted with FreeType's auto-hinter for a one-bit target,
 // the nearest this FreeType comes to the engine's glyphs, and their ascender
 // and descender are rounded to the nearest pixel as the engine rounds them.
+// As in the engine, an anti-aliased glyph is the same hinted outline rendered
+// in grey, so its advance and place are the monochrome glyph's. A letter the
+// face lacks draws its glyph 0 (the "missing" box) with that glyph's advance.
 std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size, bool antialias,
                                          std::string &error, const FontStyle &style = {});
 

@@ -99,6 +99,15 @@ TEST(SpriteFile, ReadsEveryStorageFormAndCompression) {
   EXPECT_EQ(to_sprite(file.sprites[1], false, palette).argb, (std::vector<uint32_t>{0xFF112233, 0}));
   EXPECT_EQ(to_sprite(file.sprites[2], false, palette).argb.back(), 0u);
   EXPECT_EQ(to_sprite(file.sprites[3], false, palette).argb, (std::vector<uint32_t>{0, 0xFF00FF00}));
+  // Alpha is not blended: a 32-bit game draws alpha 1 and up at full colour,
+  // a 16-bit game only alpha 128 and up.
+  StoredSprite alpha;
+  alpha.width = 4;
+  alpha.height = 1;
+  alpha.bytes_per_pixel = 4;
+  alpha.pixels = {0x00112233, 0x01112233, 0x7F112233, 0x80112233};
+  EXPECT_EQ(to_sprite(alpha, true, palette, 32).argb, (std::vector<uint32_t>{0, 0xFF112233, 0xFF112233, 0xFF112233}));
+  EXPECT_EQ(to_sprite(alpha, true, palette, 16).argb, (std::vector<uint32_t>{0, 0, 0, 0xFF112233}));
   std::system(("rm -rf " + folder).c_str());
 }
 
@@ -168,7 +177,8 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   EXPECT_EQ(game.height, 400);
   EXPECT_EQ(game.depth, 16);
   EXPECT_TRUE(game.antialias_fonts);
-  EXPECT_EQ(game.palette[1], 0x0000A8u);
+  // 168 in Game.agf is 42 in the game's 6 bits, shown as 42 << 2 | 42 >> 4.
+  EXPECT_EQ(game.palette[1], 0x0000AAu);
   EXPECT_EQ(game.sprite_alpha, (std::map<int32_t, bool>{{4, true}, {5, false}}));
   EXPECT_EQ(game.sprite_file, folder + "/AcSprSet.spr");
   EXPECT_EQ(game.sprite_index, "");

@@ -212,3 +212,23 @@ TEST(RenderingEngine, SixteenBitGamesShowFiveSixFiveColours) {
   EXPECT_EQ(engine.canvas.at(2, 0), 0x0000FFu);
   EXPECT_EQ(ags_colour(7, 16), 0xA5A2A5u) << "the fixed colours are packed too";
 }
+
+TEST(TextEncoding, LettersAsTheEngineDecodesThem) {
+  const auto letters = [](const std::string &text, bool utf8) {
+    std::vector<uint32_t> out;
+    const unsigned char *at = reinterpret_cast<const unsigned char *>(text.c_str());
+    for (uint32_t code = rollwick_host::next_letter(at, utf8); code != 0; code = rollwick_host::next_letter(at, utf8)) {
+      out.push_back(code);
+    }
+    return out;
+  };
+  EXPECT_EQ(letters("Zo\xC3\xAB \xE6\xBC\xA2", true), (std::vector<uint32_t>{'Z', 'o', 0xEB, ' ', 0x6F22}));
+  EXPECT_EQ(letters("Zo\xC3\xAB", false), (std::vector<uint32_t>{'Z', 'o', 0xC3, 0xAB}));
+  // Cut short or broken: '^', and the byte that broke it is the next letter.
+  EXPECT_EQ(letters("a\xC3", true), (std::vector<uint32_t>{'a', '^'}));
+  EXPECT_EQ(letters("\xE6\xBC" "A", true), (std::vector<uint32_t>{'^', 'A'}));
+  // A stray continuation byte is its low bits (0x80 ends the text); out of range is U+FFFD.
+  EXPECT_EQ(letters("\xA1" "b\x80" "c", true), (std::vector<uint32_t>{'!', 'b'}));
+  EXPECT_EQ(letters("\xF4\x90\x80\x80\xED\xA0\x80", true), (std::vector<uint32_t>{0xFFFD, 0xFFFD}));
+  EXPECT_EQ(letters("x\xC0\x80y", true), (std::vector<uint32_t>{'x'})) << "an overlong 0 ends the text";
+}

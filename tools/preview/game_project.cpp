@@ -261,8 +261,12 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   for (const pugi::xml_node &entry : game.child("Palette").children("PaletteEntry")) {
     const int index = entry.attribute("Index").as_int(-1);
     if (index < 0 || index > 255) continue;
+    // The game keeps 6 bits a channel (the editor's value divided by 4); the
+    // engine's blit to its 32-bit display widens them as 0, 4, ... 60, 65,
+    // ... 251, 255: the 6 bits, then their top 2 bits again.
     const auto channel = [&](const char *name) {
-      return static_cast<uint32_t>(std::min(255, std::max(0, entry.attribute(name).as_int())));
+      const uint32_t six = static_cast<uint32_t>(std::min(255, std::max(0, entry.attribute(name).as_int()))) / 4;
+      return six << 2 | six >> 4;
     };
     project.palette[static_cast<size_t>(index)] = channel("Red") << 16 | channel("Green") << 8 | channel("Blue");
   }

@@ -13,12 +13,14 @@ void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine,
       continue;
     }
     std::unique_ptr<rollwick_host::Font> loaded;
+    rollwick_host::FontStyle style = font.style;
+    style.utf8 = game.utf8;
     if (font.truetype) {
       // The size multiplier of a TrueType font is part of its size.
       loaded = rollwick_host::load_freetype_font(font.file, font.point_size * font.style.size_multiplier, antialias,
-                                                 error, font.style);
+                                                 error, style);
     } else {
-      loaded = rollwick_host::load_wfn_font(font.file, error, font.style);
+      loaded = rollwick_host::load_wfn_font(font.file, error, style);
     }
     if (loaded == nullptr) {
       problems.fonts[font.id] = error;
@@ -49,7 +51,7 @@ void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine,
   for (const auto &stored : file.sprites) {
     const auto flag = game.sprite_alpha.find(stored.first);
     const bool alpha = flag != game.sprite_alpha.end() && flag->second;
-    engine.set_sprite(stored.first, to_sprite(stored.second, alpha, game.palette));
+    engine.set_sprite(stored.first, to_sprite(stored.second, alpha, game.palette, engine.settings.colour_depth));
   }
 }
 

@@ -306,15 +306,17 @@ void check_outputs(const Options &options) {
   }
 }
 
-std::unique_ptr<rollwick_host::Font> load_font(const std::pair<int, std::string> &font, bool antialias) {
+std::unique_ptr<rollwick_host::Font> load_font(const std::pair<int, std::string> &font, bool antialias, bool utf8) {
   const auto file_and_size = font_file_and_size(font.second, font.first);
   const std::string problem = file_problem(file_and_size.first);
   if (!problem.empty()) input_error("--font " + std::to_string(font.first) + ": " + problem);
   std::string error;
+  rollwick_host::FontStyle style;
+  style.utf8 = utf8;
   std::unique_ptr<rollwick_host::Font> loaded =
       ends_with(lower(file_and_size.first), ".wfn")
-          ? rollwick_host::load_wfn_font(file_and_size.first, error)
-          : rollwick_host::load_freetype_font(file_and_size.first, file_and_size.second, antialias, error);
+          ? rollwick_host::load_wfn_font(file_and_size.first, error, style)
+          : rollwick_host::load_freetype_font(file_and_size.first, file_and_size.second, antialias, error, style);
   if (loaded == nullptr) input_error("--font " + std::to_string(font.first) + ": " + error);
   return loaded;
 }
@@ -387,6 +389,8 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
   const std::string default_file = rollwick_host::find_default_font_file();
   rollwick_host::FontStyle default_style;
   default_style.height_by = rollwick_host::FontStyle::Height::real;
+  // Texts are UTF-8 as in a new game of the editor's, unless the game says otherwise.
+  default_style.utf8 = game == nullptr || game->utf8;
   if (!default_file.empty()) {
     engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error, default_style);
   }
@@ -394,7 +398,7 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
     warning("no default font (install fonts-terminus-otb); fonts not given draw nothing");
   }
   for (const auto &font : options.fonts) {
-    engine.set_font(font.first, load_font(font, options.antialias));
+    engine.set_font(font.first, load_font(font, options.antialias, default_style.utf8));
     stage.problems.fonts.erase(font.first);
   }
   for (const auto &sprite : options.sprites) {

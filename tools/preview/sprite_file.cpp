@@ -297,7 +297,11 @@ bool unpack_deflate(const uint8_t *data, size_t size, size_t out_size, std::vect
   return status == Z_OK && written == out_size;
 }
 
-rollwick_host::Sprite to_sprite(const StoredSprite &stored, bool alpha_channel, const rollwick_host::Palette &palette) {
+rollwick_host::Sprite to_sprite(const StoredSprite &stored, bool alpha_channel, const rollwick_host::Palette &palette,
+                                int depth) {
+  // Alpha is not blended: a 32-bit game draws every pixel above alpha 0 at
+  // full colour; a 16-bit game leaves out those of alpha 127 or less.
+  const uint32_t lowest_drawn = depth == 16 ? 128 : 1;
   rollwick_host::Sprite sprite;
   sprite.width = stored.width;
   sprite.height = stored.height;
@@ -317,7 +321,7 @@ rollwick_host::Sprite to_sprite(const StoredSprite &stored, bool alpha_channel, 
         break;
       default:
         if (alpha_channel) {
-          argb = (value >> 24) == 0 ? 0 : 0xFF000000 | (value & 0xFFFFFF);
+          argb = (value >> 24) < lowest_drawn ? 0 : 0xFF000000 | (value & 0xFFFFFF);
         } else {
           argb = value == 0x00FF00FF ? 0 : 0xFF000000 | (value & 0xFFFFFF);
         }

@@ -41,10 +41,12 @@ struct SpriteFile {
 bool read_sprite_file(const std::string &sprite_path, const std::string &index_path, SpriteFile &file,
                       std::string &error);
 
-// The slot as a picture: 0xAARRGGBB, alpha 0 where the sprite is transparent
-// (its depth's mask colour; with `alpha_channel`, any pixel of alpha 0), every
-// other pixel opaque. 8-bit sprites are coloured through `palette`.
-rollwick_host::Sprite to_sprite(const StoredSprite &stored, bool alpha_channel, const rollwick_host::Palette &palette);
+// The slot as a picture in a game of `depth` bits: 0xAARRGGBB, alpha 0 where
+// the sprite is transparent (its depth's mask colour; with `alpha_channel`,
+// a pixel of alpha 0, or in a 16-bit game of alpha 127 or less), every other
+// pixel opaque. 8-bit sprites are coloured through `palette`.
+rollwick_host::Sprite to_sprite(const StoredSprite &stored, bool alpha_channel, const rollwick_host::Palette &palette,
+                                int depth = 32);
 
 // The decompressors, on one stream of `units` pixels of `unit_size` bytes.
 bool unpack_rle(const uint8_t *data, size_t size, size_t units, int unit_size, std::vector<uint8_t> &out);
