@@ -1,6 +1,8 @@
 // The credit tables and the script functions that fill them.
 #include "credit_store.h"
 
+#include <cstring>
+
 #include "plugin_state.h"
 
 CreditStore credit_store;
@@ -35,7 +37,11 @@ void SetCredit(int sequence, int line, const char *credit, int x_pos, int font, 
   if (!sequence_and_entry_in_range("SetCredit", sequence, "line", line)) return;
   ScrollLine &entry = scroll_line(sequence, line);
   entry.credit.assign(credit, OLD_STYLE_STRING_SIZE);  // GetCredit hands it back to the script
+  entry.read_from.reserve(OLD_STYLE_STRING_SIZE);
+  entry.read_from.assign(entry.credit.text);
+  entry.marked.left.reserve(OLD_STYLE_STRING_SIZE);
   entry.marked.read(entry.credit.text);
+  entry.handed_out = 0;
   entry.x_pos = x_pos;
   entry.font_or_slot = font;
   entry.colour_or_height = colour;
@@ -45,7 +51,18 @@ void SetCredit(int sequence, int line, const char *credit, int x_pos, int font, 
 
 const char *GetCredit(int sequence, int line) {
   if (!sequence_and_entry_in_range("GetCredit", sequence, "line", line)) return nullptr;
-  return scroll_line(sequence, line).credit.or_null();
+  ScrollLine &entry = scroll_line(sequence, line);
+  entry.handed_out = entry.credit.is_set ? 1 : 0;
+  return entry.credit.or_null();
+}
+
+void catch_up_with_writes(ScrollLine &line) {
+  if (!line.handed_out) return;
+  const char *now = line.credit.view();  // what the script left there, zero-terminated within its room
+  if (std::strcmp(now, line.read_from.c_str()) == 0) return;
+  line.read_from.assign(now);
+  line.credit.text.assign(line.read_from);  // its length again, within its room
+  line.marked.read(line.credit.text);
 }
 
 void CreditsSettings(int empty_line_height) {

@@ -49,7 +49,12 @@ struct StoredText {
 
 struct ScrollLine {
   StoredText credit;
-  MarkedText marked;             // the markers of `credit`, read again whenever `credit` is set
+  MarkedText marked;             // the markers of `credit`, read again whenever `credit` is set or written
+  // The text `marked` was read from. Once GetCredit has handed `credit` to a
+  // script, the script may write into it (StrCopy, StrCat); the frame then
+  // finds the text changed and reads its markers again, as if it had been set.
+  std::string read_from;
+  uint8_t handed_out = 0;
   int32_t x_pos = 0;             // negative: centred
   int32_t font_or_slot = 0;      // text: font; image: sprite slot
   int32_t colour_or_height = 0;  // text: colour; image: layout height, negative = sprite's own
@@ -106,6 +111,11 @@ extern CreditStore credit_store;
 // debug-console line for `function` and return false.
 bool sequence_in_range(const char *function, int32_t sequence);
 bool sequence_and_entry_in_range(const char *function, int32_t sequence, const char *entry_name, int32_t entry);
+
+// Reads a line's markers again when a script has written a new text into the
+// one GetCredit handed it. Every frame calls it for every line it lays out;
+// it allocates nothing (each text keeps room for an old-style string).
+void catch_up_with_writes(ScrollLine &line);
 
 // Accessors for 1-based numbers already checked.
 inline ScrollLine &scroll_line(int32_t sequence, int32_t line) {

@@ -74,7 +74,8 @@ void scroll_pass() {
   playback.pass_offset = 0;
   const int32_t last = last_scroll_line(sequence);
   for (int32_t i = 1; i <= last; ++i) {
-    const ScrollLine &line = scroll_line(sequence, i);
+    ScrollLine &line = scroll_line(sequence, i);
+    catch_up_with_writes(line);
     const int64_t top = playback.scroll_y + playback.pass_offset;
     int64_t height = 0;
     if (!line.is_set) {
@@ -97,7 +98,10 @@ void scroll_pass() {
 void measure_sequence_height(int32_t sequence) {
   int64_t total = 0;
   const int32_t last = last_scroll_line(sequence);
-  for (int32_t i = 1; i <= last; ++i) total += layout_height(scroll_line(sequence, i));
+  for (int32_t i = 1; i <= last; ++i) {
+    catch_up_with_writes(scroll_line(sequence, i));
+    total += layout_height(scroll_line(sequence, i));
+  }
   debug_console_printf("Sequence #%d height: %lld pixels", sequence, static_cast<long long>(total));
   playback.sequence_height = total;
 }

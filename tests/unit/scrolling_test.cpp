@@ -347,3 +347,23 @@ TEST_F(ScrollingTest, TableChangesShowOnTheNextFrame) {
   SetCredit(1, 1, "after", 7, 0, 15);
   EXPECT_EQ(frame(), Draws{"7,50:after"});
 }
+
+TEST_F(ScrollingTest, ATextWrittenThroughGetCreditIsDrawnAsItsNewText) {
+  // What StrCopy and StrCat into the returned text do in the engine.
+  SetCredit(1, 1, "Role<.>Old Name", 0, 0, 15);
+  SetCredit(1, 2, "TITLE", 0, 0, 15);
+  SequenceSettings(1, 50, -1000, -1, 0, 0);
+  std::strcpy(const_cast<char *>(GetCredit(1, 1)), "Left<>Right");
+  std::strcat(const_cast<char *>(GetCredit(1, 2)), " II");
+  start(1);
+  engine.clear_calls();
+  frame_tick();
+  std::vector<std::string> texts;
+  for (const auto &call : engine.calls_of("DrawText")) texts.push_back(call.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"Left", "Right", "TITLE II"}));
+  // A markup line written to plain text draws whole, as if set so.
+  std::strcpy(const_cast<char *>(GetCredit(1, 1)), "Plain");
+  engine.clear_calls();
+  frame_tick();
+  EXPECT_EQ(engine.calls_of("DrawText").front().text, "Plain");
+}
