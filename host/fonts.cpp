@@ -65,6 +65,8 @@ class WfnFont : public Font {
     return code < glyphs.size() ? glyphs[code] : empty;
   }
 
+  bool draws_missing_glyph() const override { return false; }
+
   bool has_letter(uint32_t code) const override {
     const WfnGlyph &found = glyph(code);
     return found.width > 0 || found.height > 0 || code == ' ';
@@ -147,6 +149,8 @@ class FreeTypeFont : public Font {
     if (face->charmap != nullptr) return FT_Get_Char_Index(face, code);
     return code < static_cast<uint32_t>(face->num_glyphs) ? static_cast<int64_t>(code) : -1;
   }
+
+  bool draws_missing_glyph() const override { return true; }
 
   bool has_letter(uint32_t code) const override {
     const int64_t index = glyph_index(code);

@@ -58,6 +58,9 @@ class Font {
   virtual void draw(Canvas &canvas, int64_t x, int64_t y, const char *text, uint32_t rgb) const = 0;
   // Whether the font has a glyph of its own for the letter (U+ code).
   virtual bool has_letter(uint32_t code) const = 0;
+  // What stands for a letter it lacks: the face's missing-letter glyph
+  // (TrueType), or nothing (WFN).
+  virtual bool draws_missing_glyph() const = 0;
   const FontStyle &style() const { return style_; }
 
  protected:

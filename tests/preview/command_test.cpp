@@ -220,3 +220,19 @@ TEST(Command, GameFilesAreNamedWithWhatIsWrong) {
             std::string::npos);
   EXPECT_EQ(preview(script + " --font 0=" + folder() + "/none.ttf:0").status, 2);
 }
+
+TEST(Command, LettersAFontLacksAreNamedOnceWithWhatTheGameDraws) {
+  const std::string game = std::string(SOURCE_DIR) + "/tests/engine-reference/A9-utf8-accents-320x200x32";
+  const Outcome outcome = preview(game + "/credits.credits --game " + game + "/game -o " + folder() + "/utf8.gif");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.err.find(":9: warning: SetCredit: font 0 has no letter U+6F22 (\xE6\xBC\xA2): the game draws the "
+                             "font's missing-letter glyph in its place"), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find(":11: warning: SetCredit: font 1 has no letter U+00EB (\xC3\xAB): the game draws nothing"),
+            std::string::npos);
+  const auto count = [&](const std::string &text) {
+    size_t n = 0;
+    for (size_t at = outcome.err.find(text); at != std::string::npos; at = outcome.err.find(text, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("has no letter U+6F22"), 2u) << "once a font and letter: font 0 and font 1";
+}

@@ -1,5 +1,7 @@
 #include "lint.h"
 
+#include <cstdio>
+
 #include "old_style_string.h"
 
 namespace rollwick_preview {
@@ -88,6 +90,7 @@ void Linter::on_call(const Call &call, int32_t result) {
       warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
     }
     const int32_t font = number(call, "font");
+    check_letters(call, text, font);
     if (text.find('<') == std::string::npos) check_width(call, text, font);
     if (has_markup(text)) check_columns(call, text, number(call, "x_pos"), font);
     check_font(call, font);
@@ -100,6 +103,7 @@ void Linter::on_call(const Call &call, int32_t result) {
     }
     const int32_t font = number(call, "font");
     check_font(call, font);
+    check_letters(call, text, font);
     check_colour(call, number(call, "colour"));
     auto &entry = static_entries_[{sequence, number(call, "id")}];
     if (call.name == "SetStaticCredit") {
@@ -240,6 +244,26 @@ void Linter::check_colour(const Call &call, int32_t colour) {
   if (rollwick_host::ags_colour(colour, engine_.settings.colour_depth, engine_.palette) != 0) return;
   warn(call, call.name + ": colour " + std::to_string(colour) + " is black in a " +
                  std::to_string(engine_.settings.colour_depth) + "-bit game: nothing shows on a black screen");
+}
+
+// Once a letter and font: a letter the game's font has no glyph for.
+void Linter::check_letters(const Call &call, const std::string &text, int32_t font) {
+  const auto found = engine_.fonts.find(font);
+  if (found == engine_.fonts.end()) return;  // drawn in the previewer's own font: nothing to say of the game's
+  const rollwick_host::Font &face = *found->second;
+  const unsigned char *at = reinterpret_cast<const unsigned char *>(text.c_str());
+  for (;;) {
+    const unsigned char *start = at;
+    const uint32_t code = rollwick_host::next_letter(at, face.style().utf8);
+    if (code == 0) break;
+    if (code < 32 || face.has_letter(code) || !warned_letters_.insert({font, code}).second) continue;
+    char name[16];
+    std::snprintf(name, sizeof name, "U+%04X", code);
+    const std::string letter(reinterpret_cast<const char *>(start), static_cast<size_t>(at - start));
+    warn(call, call.name + ": font " + std::to_string(font) + " has no letter " + name +
+                   (code >= 128 && face.style().utf8 ? " (" + letter + ")" : "") + ": the game draws " +
+                   (face.draws_missing_glyph() ? "the font's missing-letter glyph" : "nothing") + " in its place");
+  }
 }
 
 void Linter::check_width(const Call &call, const std::string &text, int32_t font) {

@@ -58,6 +58,7 @@ class Linter {
   void check_font(const Call &call, int32_t font);
   void check_colour(const Call &call, int32_t colour);
   void check_width(const Call &call, const std::string &text, int32_t font);
+  void check_letters(const Call &call, const std::string &text, int32_t font);
   void check_columns(const Call &call, const std::string &text, int32_t x, int32_t font);
 
   const std::map<std::string, FunctionSignature> &functions_;
@@ -78,6 +79,7 @@ class Linter {
   std::map<std::pair<int32_t, int32_t>, std::pair<bool, bool>> static_entries_;  // has a title, has "[["
   std::set<int32_t> warned_slots_;
   std::set<int32_t> warned_fonts_;
+  std::set<std::pair<int32_t, uint32_t>> warned_letters_;  // font, letter
   std::set<std::pair<int, std::string>> given_;
 };
 
