@@ -88,11 +88,34 @@ void RenderingEngine::DrawText(int32 x, int32 y, int32 font_number, int32 colour
   chosen->draw(canvas, text_x, text_y, text, ags_colour(colour, settings.colour_depth, palette));
 }
 
+void RenderingEngine::set_sprite_size(int32 slot, int32 width, int32 height) {
+  settings.sprites[slot] = SpriteSize{width, height};
+}
+
+const Sprite *RenderingEngine::sprite(int32 slot) const {
+  const auto found = sprite_images.find(slot);
+  if (found != sprite_images.end()) return &found->second;
+  if (!sprite_source || settings.sprites.count(slot) == 0 || sprite_problems_.count(slot)) return nullptr;
+  Sprite picture;
+  const std::string problem = sprite_source(slot, picture);
+  if (!problem.empty()) {
+    sprite_problems_[slot] = problem;
+    return nullptr;
+  }
+  return &(sprite_images[slot] = sprite_for_depth(picture, settings.colour_depth, palette));
+}
+
+std::string RenderingEngine::sprite_problem(int32 slot) const {
+  sprite(slot);
+  const auto found = sprite_problems_.find(slot);
+  return found == sprite_problems_.end() ? "" : found->second;
+}
+
 void RenderingEngine::BlitBitmap(int32 x, int32 y, BITMAP *bmp, int32 masked) {
   RecordingEngine::BlitBitmap(x, y, bmp, masked);
-  const auto found = sprite_images.find(bitmap_slot(bmp));
-  if (found == sprite_images.end()) return;  // a missing slot is a 1x1 transparent sprite
-  const Sprite &sprite = found->second;
+  const Sprite *found = sprite(bitmap_slot(bmp));
+  if (found == nullptr) return;  // a missing slot is a 1x1 transparent sprite
+  const Sprite &sprite = *found;
   for (int row = 0; row < sprite.height; ++row) {
     for (int column = 0; column < sprite.width; ++column) {
       const uint32_t argb = sprite.argb[static_cast<size_t>(row) * sprite.width + column];

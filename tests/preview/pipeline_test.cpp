@@ -64,6 +64,8 @@ class Preview : public ::testing::Test {
       const size_t before = linter.warnings.size();
       linter.on_call(call, result);
       for (size_t i = before; i < linter.warnings.size(); ++i) {
+        // The test font has three letters: what it lacks is not what these tests are about.
+        if (linter.warnings[i].message.find(" has no letter U+") != std::string::npos) continue;
         texts.push_back(std::to_string(linter.warnings[i].line) + ": " + linter.warnings[i].message);
       }
     };

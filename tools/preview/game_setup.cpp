@@ -33,26 +33,35 @@ void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine,
     problems.sprite_file = "the game's sprite file " + game.directory + "/acsprset.spr is missing";
     return;
   }
-  SpriteFile file;
-  if (!read_sprite_file(game.sprite_file, game.sprite_index, file, error)) {
+  auto file = std::make_shared<SpriteReader>();
+  if (!file->open(game.sprite_file, game.sprite_index, error)) {
     problems.sprite_file = error;
     return;
   }
-  for (const auto &damaged : file.damaged) {
+  for (const auto &damaged : file->damaged()) {
     problems.sprites[damaged.first] = game.sprite_file + ": slot " + std::to_string(damaged.first) + " " + damaged.second;
   }
-  if (file.lost_from >= 0) {
-    problems.sprites_lost = game.sprite_file + " is damaged from byte " + std::to_string(file.damaged_from) +
-                            ": slots " + std::to_string(file.lost_from) + " to " + std::to_string(file.topmost) +
+  if (file->lost_from() >= 0) {
+    problems.sprites_lost = game.sprite_file + " is damaged from byte " + std::to_string(file->damaged_from()) +
+                            ": slots " + std::to_string(file->lost_from()) + " to " + std::to_string(file->topmost()) +
                             " are lost";
-    problems.lost_from = file.lost_from + 1;
-    problems.lost_to = file.topmost;
+    problems.lost_from = file->lost_from() + 1;
+    problems.lost_to = file->topmost();
   }
-  for (const auto &stored : file.sprites) {
-    const auto flag = game.sprite_alpha.find(stored.first);
-    const bool alpha = flag != game.sprite_alpha.end() && flag->second;
-    engine.set_sprite(stored.first, to_sprite(stored.second, alpha, game.palette, engine.settings.colour_depth));
-  }
+  // Sizes now; pictures when a slot is first drawn.
+  for (const auto &slot : file->slots()) engine.set_sprite_size(slot.first, slot.second.width, slot.second.height);
+  const int depth = engine.settings.colour_depth;
+  const std::map<int32_t, bool> &alpha_flags = game.sprite_alpha;
+  const rollwick_host::Palette &palette = game.palette;
+  const std::string path = game.sprite_file;
+  engine.sprite_source = [file, &alpha_flags, &palette, depth, path](int32 slot, rollwick_host::Sprite &picture) {
+    StoredSprite stored;
+    std::string why;
+    if (!file->decode(slot, stored, why)) return path + ": slot " + std::to_string(slot) + " " + why;
+    const auto flag = alpha_flags.find(slot);
+    picture = to_sprite(stored, flag != alpha_flags.end() && flag->second, palette, depth);
+    return std::string();
+  };
 }
 
 std::string GameFileProblems::sprite(int32_t slot) const {

@@ -122,8 +122,9 @@ void Linter::on_call(const Call &call, int32_t result) {
   } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
     const int32_t slot = number(call, "slot");
     slots_used.insert(slot);
-    const std::string problem = sources_.game_files ? sources_.game_files->sprite(slot) : "";
-    if (engine_.sprite_images.count(slot) == 0 && warned_slots_.insert(slot).second) {
+    std::string problem = sources_.game_files ? sources_.game_files->sprite(slot) : "";
+    if (problem.empty()) problem = engine_.sprite_problem(slot);  // found when the slot is decoded
+    if (engine_.sprite(slot) == nullptr && warned_slots_.insert(slot).second) {
       if (!problem.empty() && slot >= 0) {
         warn(call, call.name + ": sprite slot " + std::to_string(slot) + " cannot be drawn: " + problem +
                        "; it shows as a 1x1 transparent sprite");

@@ -1,5 +1,9 @@
 #include "sprite_file.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -12,7 +16,11 @@ namespace {
 
 constexpr char signature[] = " Sprite File ";
 constexpr size_t signature_size = 13;
-constexpr int64_t max_pixels = 64 * 1024 * 1024;  // far beyond any game's sprite
+// A sprite larger than this (4096 x 4096) is far beyond what credits draw
+// and is not decoded: it would take hundreds of megabytes.
+constexpr int64_t max_pixels = 4096 * 4096;
+// zlib's deflate cannot make more than about 1032 bytes of one.
+constexpr uint64_t deflate_ratio = 1032;
 
 enum Compression { none = 0, rle = 1, lzss = 2, deflate = 3 };
 enum StorageFormat { plain = 0, palette_rgb888 = 32, palette_argb8888 = 33, palette_rgb565 = 34 };
@@ -20,16 +28,18 @@ enum StorageFormat { plain = 0, palette_rgb888 = 32, palette_argb8888 = 33, pale
 // Little-endian reading with bounds: every read past the end fails the reader.
 class Reader {
  public:
-  explicit Reader(const std::vector<uint8_t> &bytes, size_t at = 0) : bytes_(bytes), at_(at) {}
+  Reader(const uint8_t *data, size_t size, size_t at = 0) : data_(data), size_(size), at_(at > size ? size : at) {}
+  explicit Reader(const std::vector<uint8_t> &bytes, size_t at = 0) : Reader(bytes.data(), bytes.size(), at) {}
 
   bool ok() const { return ok_; }
   size_t at() const { return at_; }
+  size_t left() const { return size_ - at_; }
   const uint8_t *take(size_t count) {
-    if (!ok_ || count > bytes_.size() - at_) {
+    if (!ok_ || count > size_ - at_) {
       ok_ = false;
       return nullptr;
     }
-    const uint8_t *start = bytes_.data() + at_;
+    const uint8_t *start = data_ + at_;
     at_ += count;
     return start;
   }
@@ -47,17 +57,11 @@ class Reader {
   int64_t i64() { return static_cast<int64_t>(unsigned_of(8)); }
 
  private:
-  const std::vector<uint8_t> &bytes_;
+  const uint8_t *data_;
+  size_t size_;
   size_t at_ = 0;
   bool ok_ = true;
 };
-
-bool read_bytes(const std::string &path, std::vector<uint8_t> &bytes) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return true;
-}
 
 uint32_t little_endian(const uint8_t *p, int size) {
   uint32_t value = 0;
@@ -97,23 +101,32 @@ bool read_header(Reader &in, Header &header, std::string &error) {
     error = "has a damaged header";
     return false;
   }
+  constexpr int32_t most_slots = 10000000;  // games have tens of thousands at most
+  if (header.topmost >= most_slots) {
+    error = "declares " + std::to_string(static_cast<int64_t>(header.topmost) + 1) + " slots, more than any game (" +
+            std::to_string(most_slots) + " at most)";
+    return false;
+  }
   return true;
 }
 
 // Offsets of the entries from sprindex.dat, when it is there and agrees with
 // the sprite file; empty otherwise.
-std::vector<int64_t> index_offsets(const std::string &path, const Header &header) {
-  std::vector<uint8_t> bytes;
-  if (path.empty() || !read_bytes(path, bytes)) return {};
+std::vector<int64_t> index_offsets(const std::vector<uint8_t> &bytes, const Header &header) {
+  if (bytes.empty()) return {};
   Reader in(bytes);
   const uint8_t *text = in.take(8);
   if (!in.ok() || std::memcmp(text, "SPRINDEX", 8) != 0) return {};
   const int32_t version = in.i32();
   if (version >= 2 && in.i32() != header.id) return {};
-  const int32_t topmost = in.i32();
-  const int32_t count = in.i32();
+  const int64_t topmost = in.i32();
+  const int64_t count = in.i32();
   if (!in.ok() || topmost != header.topmost || count != topmost + 1 || count < 0) return {};
-  in.take(static_cast<size_t>(count) * 4);  // widths and heights
+  // Widths and heights, then an offset a slot: the file must hold them all
+  // before anything is made from the count.
+  const uint64_t per_slot = 4 + (version >= 10 ? 8 : 4);
+  if (static_cast<uint64_t>(count) > in.left() / per_slot) return {};
+  in.take(static_cast<size_t>(count) * 4);
   std::vector<int64_t> offsets(static_cast<size_t>(count));
   for (int64_t &offset : offsets) offset = version >= 10 ? in.i64() : in.i32();
   if (!in.ok()) return {};
@@ -148,9 +161,14 @@ bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why
     why = "ends inside its header";
     return false;
   }
-  if (bpp < 1 || bpp > 4 || width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > max_pixels) {
+  if (bpp < 1 || bpp > 4 || width <= 0 || height <= 0) {
     why = "has a bad size or depth (" + std::to_string(width) + "x" + std::to_string(height) + ", " +
           std::to_string(bpp) + " bytes a pixel)";
+    return false;
+  }
+  if (static_cast<int64_t>(width) * height > max_pixels) {
+    why = "is " + std::to_string(width) + "x" + std::to_string(height) +
+          ", larger than the previewer draws (4096 x 4096 pixels at most)";
     return false;
   }
   if (compression > deflate) {
@@ -180,6 +198,17 @@ bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why
   const uint8_t *data = in.take(data_size);
   if (!in.ok()) {
     why = "ends inside its pixel data";
+    return false;
+  }
+  if (compression == deflate && raw_size > static_cast<uint64_t>(data_size) * deflate_ratio + 64) {
+    why = "has " + std::to_string(data_size) + " bytes of deflated data, too few for its " + std::to_string(width) +
+          "x" + std::to_string(height) + " pixels";
+    return false;
+  }
+  // Every stored byte of RLE makes at most 128 bytes, of LZSS at most 9.
+  if ((compression == rle && raw_size / 128 > data_size + 1) ||
+      (compression == lzss && raw_size >= 16 && raw_size / 9 > data_size + 8)) {
+    why = "has too little compressed data for its " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
     return false;
   }
 
@@ -224,6 +253,57 @@ bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why
     }
   }
   entry.empty = false;
+  return true;
+}
+
+// Reads an entry's header and passes over its data without decoding it;
+// `place` gets its size (width 0 for an empty slot). False when the header
+// is damaged or the data runs past the end of the file.
+bool skip_entry(Reader &in, const Header &header, SpriteReader::SlotPlace &place, std::string &why) {
+  const int bpp = in.u8();
+  int format = plain;
+  int compression = header.compression;
+  int palette_count = 0;
+  if (header.version >= 12) {
+    format = in.u8();
+    if (bpp != 0) {
+      palette_count = in.u8() + 1;
+      compression = in.u8();
+    }
+  } else {
+    in.u8();
+  }
+  if (!in.ok()) {
+    why = "ends inside its header";
+    return false;
+  }
+  if (bpp == 0) return true;  // an empty slot
+  const int width = in.i16();
+  const int height = in.i16();
+  if (!in.ok()) {
+    why = "ends inside its header";
+    return false;
+  }
+  if (bpp < 1 || bpp > 4 || width <= 0 || height <= 0 || compression > deflate) {
+    why = "has a bad size, depth or compression (" + std::to_string(width) + "x" + std::to_string(height) + ", " +
+          std::to_string(bpp) + " bytes a pixel)";
+    return false;
+  }
+  int palette_entry = 0;
+  if (format == palette_rgb888) palette_entry = 3;
+  if (format == palette_argb8888) palette_entry = 4;
+  if (format == palette_rgb565) palette_entry = 2;
+  if (palette_entry != 0) in.take(static_cast<size_t>(palette_count) * palette_entry);
+  const int unit = palette_entry != 0 ? 1 : bpp;
+  uint64_t data_size = static_cast<uint64_t>(width) * height * unit;
+  if (header.version >= 12 || compression != none) data_size = in.u32();
+  if (!in.ok() || data_size > in.left()) {
+    why = "ends inside its pixel data";
+    return false;
+  }
+  in.take(static_cast<size_t>(data_size));
+  place.width = width;
+  place.height = height;
   return true;
 }
 
@@ -332,46 +412,176 @@ rollwick_host::Sprite to_sprite(const StoredSprite &stored, bool alpha_channel, 
   return sprite;
 }
 
-bool read_sprite_file(const std::string &sprite_path, const std::string &index_path, SpriteFile &file,
-                      std::string &error) {
-  std::vector<uint8_t> bytes;
-  if (!read_bytes(sprite_path, bytes)) {
+SpriteReader::~SpriteReader() { close(); }
+
+void SpriteReader::close() {
+  if (mapped_ != nullptr) munmap(const_cast<uint8_t *>(mapped_), mapped_size_);
+  mapped_ = nullptr;
+  mapped_size_ = 0;
+  data_ = nullptr;
+  size_ = 0;
+  owned_.clear();
+  slots_.clear();
+  damaged_.clear();
+  decoded_.clear();
+}
+
+bool SpriteReader::open(const std::string &sprite_path, const std::string &index_path, std::string &error) {
+  close();
+  // The sprite file is mapped, not read: only the slots decoded are touched.
+  const int descriptor = ::open(sprite_path.c_str(), O_RDONLY);
+  struct stat info {};
+  if (descriptor < 0 || fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (descriptor >= 0) ::close(descriptor);
     error = "cannot read " + sprite_path;
     return false;
   }
-  Reader in(bytes);
-  Header header;
-  if (!read_header(in, header, error)) {
-    error = sprite_path + " " + error;
+  if (info.st_size > 0) {
+    void *mapped = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (mapped != MAP_FAILED) {
+      mapped_ = static_cast<const uint8_t *>(mapped);
+      mapped_size_ = static_cast<size_t>(info.st_size);
+    }
+  }
+  ::close(descriptor);
+  if (info.st_size > 0 && mapped_ == nullptr) {
+    error = "cannot read " + sprite_path;
     return false;
   }
-  file = SpriteFile{};
-  file.version = header.version;
-  file.topmost = header.topmost;
-  const std::vector<int64_t> offsets = index_offsets(index_path, header);
+  std::vector<uint8_t> index;
+  if (!index_path.empty()) {
+    std::string ignored;
+    read_file_limited(index_path, MAX_SPRITE_INDEX_BYTES, index, ignored);  // a bad index is only not used
+  }
+  if (!index_bytes(mapped_, mapped_size_, index, error)) {
+    error = sprite_path + " " + error;
+    close();
+    return false;
+  }
+  return true;
+}
+
+bool SpriteReader::open_bytes(std::vector<uint8_t> sprite, const std::vector<uint8_t> &index, std::string &error) {
+  close();
+  owned_ = std::move(sprite);
+  return index_bytes(owned_.data(), owned_.size(), index, error);
+}
+
+// Finds every slot's entry from its header alone: through the index when it
+// agrees with the file, else by walking the entries one after another.
+bool SpriteReader::index_bytes(const uint8_t *data, size_t size, const std::vector<uint8_t> &index,
+                               std::string &error) {
+  data_ = data;
+  size_ = size;
+  Reader in(data, size);
+  Header header;
+  if (!read_header(in, header, error)) return false;
+  version_ = header.version;
+  topmost_ = header.topmost;
+  compression_ = header.compression;
+  id_ = header.id;
+  const std::vector<int64_t> offsets = index_offsets(index, header);
   size_t position = header.first_entry;
-  for (int32_t slot = 0; slot <= header.topmost; ++slot) {
+  for (int64_t slot = 0; slot <= static_cast<int64_t>(header.topmost); ++slot) {
     if (!offsets.empty()) {
       const int64_t offset = offsets[static_cast<size_t>(slot)];
       if (offset <= 0) continue;  // not in the file
-      position = static_cast<uint64_t>(offset) <= bytes.size() ? static_cast<size_t>(offset) : bytes.size();
+      position = static_cast<uint64_t>(offset) <= size ? static_cast<size_t>(offset) : size;
+    } else if (position >= size) {
+      break;  // a file that ends before its topmost slot holds no more
     }
-    const size_t entry_start = position;
-    Reader entry_in(bytes, position);
-    Entry entry;
+    Reader entry_in(data, size, position);
+    SlotPlace place;
+    place.offset = position;
     std::string why;
-    const bool read = read_entry(entry_in, header, entry, why);
-    position = entry_in.at();
+    const bool read = skip_entry(entry_in, header, place, why);
+    const int32_t number = static_cast<int32_t>(slot);
     if (!read) {
-      file.damaged[slot] = why.empty() ? "is damaged" : why;
+      damaged_[number] = why.empty() ? "is damaged" : why;
       if (offsets.empty()) {  // without the index nothing after it can be found
-        file.lost_from = slot;
-        file.damaged_from = static_cast<int64_t>(entry_start);
+        lost_from_ = number;
+        damaged_from_ = static_cast<int64_t>(position);
         break;
       }
       continue;
     }
-    if (!entry.empty) file.sprites[slot] = std::move(entry.sprite);
+    position = entry_in.at();
+    if (place.width > 0) slots_[number] = place;
+  }
+  return true;
+}
+
+bool SpriteReader::decode(int32_t slot, StoredSprite &sprite, std::string &why) const {
+  const auto found = slots_.find(slot);
+  if (found == slots_.end()) {
+    why = "is not in the sprite file";
+    return false;
+  }
+  // Slots that share one entry share its pixels.
+  const auto cached = decoded_.find(found->second.offset);
+  if (cached != decoded_.end()) {
+    sprite = *cached->second;
+    return true;
+  }
+  Header header;
+  header.version = version_;
+  header.compression = compression_;
+  Reader in(data_, size_, found->second.offset);
+  Entry entry;
+  if (!read_entry(in, header, entry, why)) return false;
+  auto shared = std::make_shared<StoredSprite>(std::move(entry.sprite));
+  decoded_[found->second.offset] = shared;
+  sprite = *shared;
+  return true;
+}
+
+bool read_sprite_file(const std::string &sprite_path, const std::string &index_path, SpriteFile &file,
+                      std::string &error) {
+  SpriteReader reader;
+  if (!reader.open(sprite_path, index_path, error)) return false;
+  file = SpriteFile{};
+  file.version = reader.version();
+  file.topmost = reader.topmost();
+  file.damaged = reader.damaged();
+  file.lost_from = reader.lost_from();
+  file.damaged_from = reader.damaged_from();
+  for (const auto &slot : reader.slots()) {
+    std::string why;
+    StoredSprite sprite;
+    if (reader.decode(slot.first, sprite, why)) {
+      file.sprites[slot.first] = std::move(sprite);
+    } else {
+      file.damaged[slot.first] = why;
+    }
+  }
+  return true;
+}
+
+bool read_file_limited(const std::string &path, uint64_t limit, std::vector<uint8_t> &bytes, std::string &error) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    error = path + ": no such file";
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    error = path + " is a folder";
+    return false;
+  }
+  if (static_cast<uint64_t>(info.st_size) > limit) {
+    error = path + " is " + std::to_string(info.st_size / (1024 * 1024)) + " MiB, larger than any real one (" +
+            std::to_string(limit / (1024 * 1024)) + " MiB at most)";
+    return false;
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    error = "cannot read " + path;
+    return false;
+  }
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  if (bytes.size() > limit) {  // it grew while it was read
+    error = path + " is larger than any real one";
+    bytes.clear();
+    return false;
   }
   return true;
 }

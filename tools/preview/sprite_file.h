@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,68 @@ struct SpriteFile {
   int64_t damaged_from = -1;
 };
 
+// The largest files of each kind the previewer reads, far beyond any real
+// game's; a larger one is refused before it is read.
+constexpr uint64_t MAX_SPRITE_INDEX_BYTES = 64ull << 20;
+
+// A sprite file opened for the slots a game draws: the file is mapped, each
+// slot's entry found from its header alone (through sprindex.dat when it
+// agrees, else by walking the entries), and a slot decoded only when asked.
+// A slot larger than 4096 x 4096, or whose compressed data is too short for
+// its size, is damaged; slots that share an entry are decoded once.
+class SpriteReader {
+ public:
+  struct SlotPlace {
+    size_t offset = 0;
+    int width = 0;
+    int height = 0;
+  };
+
+  SpriteReader() = default;
+  SpriteReader(const SpriteReader &) = delete;
+  SpriteReader &operator=(const SpriteReader &) = delete;
+  ~SpriteReader();
+
+  // False with `error` naming the file and what is wrong with it.
+  bool open(const std::string &sprite_path, const std::string &index_path, std::string &error);
+  // The same over bytes in memory.
+  bool open_bytes(std::vector<uint8_t> sprite, const std::vector<uint8_t> &index, std::string &error);
+
+  int version() const { return version_; }
+  int32_t topmost() const { return topmost_; }
+  const std::map<int32_t, SlotPlace> &slots() const { return slots_; }     // slots with a picture
+  const std::map<int32_t, std::string> &damaged() const { return damaged_; }  // found damaged by their headers
+  int32_t lost_from() const { return lost_from_; }
+  int64_t damaged_from() const { return damaged_from_; }
+  bool decode(int32_t slot, StoredSprite &sprite, std::string &why) const;
+
+ private:
+  bool index_bytes(const uint8_t *data, size_t size, const std::vector<uint8_t> &index, std::string &error);
+  void close();
+
+  const uint8_t *mapped_ = nullptr;
+  size_t mapped_size_ = 0;
+  std::vector<uint8_t> owned_;
+  const uint8_t *data_ = nullptr;
+  size_t size_ = 0;
+  int version_ = 0;
+  int compression_ = 0;
+  int32_t id_ = 0;
+  int32_t topmost_ = -1;
+  std::map<int32_t, SlotPlace> slots_;
+  std::map<int32_t, std::string> damaged_;
+  int32_t lost_from_ = -1;
+  int64_t damaged_from_ = -1;
+  mutable std::map<size_t, std::shared_ptr<const StoredSprite>> decoded_;
+};
+
+// Every slot decoded at once (for small files and tests).
 bool read_sprite_file(const std::string &sprite_path, const std::string &index_path, SpriteFile &file,
                       std::string &error);
+
+// The file's bytes, when it is a file of at most `limit` bytes; false with
+// `error` ("no such file", "is a folder", too large) otherwise.
+bool read_file_limited(const std::string &path, uint64_t limit, std::vector<uint8_t> &bytes, std::string &error);
 
 // The slot as a picture in a game of `depth` bits: 0xAARRGGBB, alpha 0 where
 // the sprite is transparent (its depth's mask colour; with `alpha_channel`,
