@@ -241,11 +241,19 @@ class FreeTypeFont : public Font {
 }  // namespace
 
 std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error, const FontStyle &style) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) {
     error = "cannot open " + path;
     return nullptr;
   }
+  // Its table holds 16-bit offsets: no real WFN font is larger than this.
+  constexpr std::streamoff largest = 1 << 20;
+  const std::streamoff size = file.tellg();
+  if (size < 0 || size > largest) {
+    error = path + " is larger than any WFN font (1 MiB at most)";
+    return nullptr;
+  }
+  file.seekg(0);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   static const char signature[] = "WGT Font File  ";
   if (bytes.size() < 17 || std::memcmp(bytes.data(), signature, 15) != 0) {

@@ -45,6 +45,13 @@ bool read_png_sprite(const std::string &path, Sprite &sprite, std::string &error
     error = "cannot read " + path + ": " + image.message;
     return false;
   }
+  // The size the header declares, checked before any pixel is allocated.
+  if (image.width > 8192 || image.height > 8192) {
+    error = path + " is " + std::to_string(image.width) + "x" + std::to_string(image.height) +
+            ", larger than the previewer reads (8192 x 8192 at most)";
+    png_image_free(&image);
+    return false;
+  }
   image.format = PNG_FORMAT_RGBA;
   std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
   if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {

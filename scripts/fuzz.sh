@@ -1,30 +1,67 @@
 #!/usr/bin/env bash
-# Runs each fuzz target for a while on a copy of its committed seed corpus
-# (fuzz/corpus/TARGET/ and fuzz/corpus/TARGET.tar.gz).
-#   scripts/fuzz.sh BUILD_DIR SECONDS
-# A crash, a sanitizer report or a hang leaves its input in BUILD_DIR/findings
-# and makes this fail.
+# Runs each fuzz target for a while on a copy of its seed corpus: the
+# committed seeds (fuzz/corpus/TARGET/ and fuzz/corpus/TARGET.tar.gz) and,
+# for the file readers, the game files of tests/engine-reference and the
+# examples, laid out as each target reads its input.
+#   scripts/fuzz.sh BUILD_DIR SECONDS [TARGET ...]
+# A crash, a sanitizer report, a hang or an input that takes more than 2 GB
+# leaves its input in BUILD_DIR/findings and makes this fail.
 set -euo pipefail
 build=$1
 seconds=$2
+shift 2
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(plugin script sprite game_project wfn truetype png sound)
 status=0
 mkdir -p "$build/findings"
-for target in plugin script; do
+
+# A seed that starts with two bytes of little-endian number, then files.
+prefixed() { # OUT NUMBER FILE...
+  local out=$1 number=$2
+  shift 2
+  printf "\\x$(printf %02x $((number & 255)))\\x$(printf %02x $((number >> 8 & 255)))" >"$out"
+  cat "$@" >>"$out"
+}
+
+seed_files() { # TARGET CORPUS
+  local target=$1 corpus=$2 game n=0
+  for game in tests/engine-reference/*/game; do
+    n=$((n + 1))
+    case $target in
+      sprite)
+        prefixed "$corpus/game-$n" "$(stat -c %s "$game/sprindex.dat")" "$game/sprindex.dat" "$game/acsprset.spr"
+        prefixed "$corpus/game-$n-no-index" 0 "$game/acsprset.spr" ;;
+      game_project) [ $n -le 2 ] && cp "$game/Game.agf" "$corpus/game-$n.agf" ;;
+      wfn) for font in "$game"/agsfnt*.wfn; do prefixed "$corpus/game-$n-$(basename "$font")" $((n * 37)) "$font"; done ;;
+      truetype) [ -f "$game/agsfnt0.ttf" ] && prefixed "$corpus/game-$n.ttf" $((n * 1029)) "$game/agsfnt0.ttf" ;;
+    esac
+  done
+  case $target in
+    png) cp examples/sprites/*.png "$corpus/" ;;
+    sound) cp examples/sounds/*.wav "$corpus/" ;;
+  esac
+  return 0
+}
+
+for target in "${targets[@]}"; do
   corpus=$build/corpus/$target
   mkdir -p "$corpus"
-  # Seeds are committed as files, or as a tarball where there are many.
   if [ -d "fuzz/corpus/$target" ]; then cp -n "fuzz/corpus/$target"/* "$corpus/" || true; fi
   if [ -f "fuzz/corpus/$target.tar.gz" ]; then tar -xzf "fuzz/corpus/$target.tar.gz" -C "$corpus"; fi
+  seed_files "$target" "$corpus"
+  case $target in
+    plugin) max_len=512 ;;
+    script) max_len=2048 ;;  # game scripts are longer than the plug-in's call sequences
+    sprite | png | wfn | sound) max_len=65536 ;;
+    game_project | truetype) max_len=1048576 ;;
+  esac
   echo "== ${target}_fuzzer for $seconds s"
-  # Game scripts are longer than the plug-in's call sequences.
-  max_len=512
-  [ "$target" = script ] && max_len=2048
   if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$build/findings/${target}-" "$corpus" 2>"$build/${target}_fuzzer.log"; then
     echo "FAILED: ${target}_fuzzer found an input that breaks it (see $build/findings and $build/${target}_fuzzer.log)"
     tail -n 40 "$build/${target}_fuzzer.log"
     status=1
   fi
-  grep -E '^stat::number_of_executed_units|^Done' "$build/${target}_fuzzer.log" || true
+  grep -E '^stat::number_of_executed_units|^stat::new_units_added|^Done|cov:' "$build/${target}_fuzzer.log" | tail -n 3 || true
 done
 exit $status

@@ -5,10 +5,14 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 
+#include "audio_mix.h"
+#include "fonts.h"
 #include "game_project.h"
+#include "png_files.h"
 #include "sprite_file.h"
 
 using namespace rollwick_preview;
@@ -226,5 +230,109 @@ TEST(GameProject, OlderProjectsTakeTheirDefaultsAndBadFoldersAreNamed) {
   std::ofstream(folder + "/Game.agf") << "<AGSEditorDocument><Game>";
   EXPECT_FALSE(read_game_project(folder, game, error));
   EXPECT_NE(error.find("not a readable project file"), std::string::npos) << error;
+  std::system(("rm -rf " + folder).c_str());
+}
+
+// Files made to break a reader: each is refused or read within bounds, at once.
+TEST(HostileFiles, SpriteFilesCannotAskForMoreThanTheyHold) {
+  const std::string folder = temporary_folder();
+  const std::string path = folder + "/acsprset.spr";
+  std::string error;
+  SpriteReader reader;
+  // A header declaring four hundred million slots, or the most an int holds.
+  for (const uint32_t topmost : {400000000u, 2147483647u}) {
+    Bytes file;
+    file.u16(12).text(" Sprite File ").u8(3).u32(0x1234).u32(topmost).u32(1);
+    write_file(path, file.data);
+    EXPECT_FALSE(reader.open(path, "", error));
+    EXPECT_NE(error.find("more than any game"), std::string::npos) << error;
+  }
+  // An index whose count the sprite file agrees with but whose bytes do not hold it is not used.
+  Bytes index;
+  index.text("SPRINDEX").u32(2).u32(0x1234).u32(1).u32(2);
+  write_file(folder + "/sprindex.dat", index.data);
+  write_file(path, sprite_file({entry(1, 0, 0, 1, 1, {}, 1, {7})}));
+  ASSERT_TRUE(reader.open(path, folder + "/sprindex.dat", error)) << error;
+  EXPECT_EQ(reader.slots().size(), 1u);
+  // 8192 x 8192 from 10 bytes of deflate, and 4096 x 4096 from 10 bytes: refused before anything is allocated.
+  write_file(path, sprite_file({entry(4, 0, 3, 8192, 8192, {}, 1, std::vector<uint8_t>(10, 0x78)),
+                                entry(4, 0, 3, 4096, 4096, {}, 1, std::vector<uint8_t>(10, 0x78))}));
+  ASSERT_TRUE(reader.open(path, "", error)) << error;
+  StoredSprite sprite;
+  EXPECT_FALSE(reader.decode(1, sprite, error));
+  EXPECT_EQ(error, "is 8192x8192, larger than the previewer draws (4096 x 4096 pixels at most)");
+  EXPECT_FALSE(reader.decode(2, sprite, error));
+  EXPECT_EQ(error, "has 10 bytes of deflated data, too few for its 4096x4096 pixels");
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(HostileFiles, HugeFilesAreRefusedBeforeTheyAreRead) {
+  const std::string folder = temporary_folder();
+  const std::string sparse = folder + "/agsfnt0.wfn";
+  { std::ofstream(sparse) << "WGT Font File  "; }
+  ASSERT_EQ(truncate(sparse.c_str(), off_t(2) << 30), 0);  // 2 GiB, nothing stored
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(rollwick_host::load_wfn_font(sparse, error), nullptr);
+  EXPECT_NE(error.find("larger than any WFN font"), std::string::npos) << error;
+  std::vector<uint8_t> bytes;
+  EXPECT_FALSE(read_file_limited(sparse, 16 << 20, bytes, error));
+  EXPECT_TRUE(bytes.empty());
+  ASSERT_EQ(rename(sparse.c_str(), (folder + "/Game.agf").c_str()), 0);
+  GameProject game;
+  EXPECT_FALSE(read_game_project(folder, game, error));
+  EXPECT_NE(error.find("larger than any game's project file"), std::string::npos) << error;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // A PNG that declares 32767 x 32767.
+  Bytes png;
+  png.raw({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13}).text("IHDR");
+  png.raw({0, 0, 0x7F, 0xFF, 0, 0, 0x7F, 0xFF, 8, 6, 0, 0, 0});
+  const uint32_t crc = static_cast<uint32_t>(crc32(crc32(0, nullptr, 0), png.data.data() + 12, 17));
+  png.raw({static_cast<uint8_t>(crc >> 24), static_cast<uint8_t>(crc >> 16), static_cast<uint8_t>(crc >> 8),
+           static_cast<uint8_t>(crc)});
+  png.raw({0, 0, 0, 0}).text("IDAT").raw({0x35, 0xAF, 0x06, 0x1E});  // an empty IDAT, then the end
+  png.raw({0, 0, 0, 0}).text("IEND").raw({0xAE, 0x42, 0x60, 0x82});
+  write_file(folder + "/big.png", png.data);
+  rollwick_host::Sprite picture;
+  EXPECT_FALSE(rollwick_host::read_png_sprite(folder + "/big.png", picture, error));
+  EXPECT_NE(error.find("is 32767x32767, larger than the previewer reads"), std::string::npos) << error;
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(HostileFiles, GameSettingsAreBroughtIntoRangeAndDeepNestingIsNotWalked) {
+  const std::string folder = temporary_folder();
+  std::string nested;
+  for (int i = 0; i < 100000; ++i) nested += "<SpriteFolder>";
+  for (int i = 0; i < 100000; ++i) nested += "</SpriteFolder>";
+  std::ofstream(folder + "/Game.agf")
+      << "<AGSEditorDocument VersionIndex=\"3060312\"><Game><Fonts><Font><ID>0</ID><PointSize>100000</PointSize>"
+         "<SizeMultiplier>100000</SizeMultiplier><AutoOutlineThickness>100000</AutoOutlineThickness>"
+         "<CharacterSpacing>2147483647</CharacterSpacing></Font></Fonts><Sprites>"
+      << nested << "</Sprites></Game></AGSEditorDocument>";
+  GameProject game;
+  std::string error;
+  ASSERT_TRUE(read_game_project(folder, game, error)) << error;
+  ASSERT_EQ(game.fonts.size(), 1u);
+  EXPECT_EQ(game.fonts[0].point_size, 200);
+  EXPECT_EQ(game.fonts[0].style.size_multiplier, 10);
+  EXPECT_EQ(game.fonts[0].style.outline_thickness, 10);
+  EXPECT_EQ(game.fonts[0].style.character_spacing, 50);
+  ASSERT_EQ(game.warnings.size(), 4u);
+  EXPECT_EQ(game.warnings[1], "Game.agf: font 0: SizeMultiplier 100000 is outside 1 to 10; taken as 10");
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(HostileFiles, SoundsAtRatesNoFileUsesAreRefused) {
+  const std::string folder = temporary_folder();
+  for (const uint32_t rate : {1u, 1124073472u}) {
+    Bytes wav;
+    wav.text("RIFF").u32(36 + 8).text("WAVEfmt ").u32(16).u16(1).u16(1).u32(rate).u32(rate * 2).u16(2).u16(16);
+    wav.text("data").u32(8).raw(std::vector<uint8_t>(8, 0));
+    write_file(folder + "/odd.wav", wav.data);
+    AudioClip clip;
+    std::string error;
+    EXPECT_FALSE(decode_audio_file(folder + "/odd.wav", clip, error, 2.0));
+    EXPECT_NE(error.find("outside what sound files use"), std::string::npos) << error;
+  }
   std::system(("rm -rf " + folder).c_str());
 }

@@ -50,7 +50,8 @@ void resample(SwrContext *resampler, const AVFrame *frame, AudioClip &clip) {
 
 }  // namespace
 
-bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error) {
+bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error, double longest_seconds) {
+  const int64_t most_frames = static_cast<int64_t>(std::max(0.0, longest_seconds) * AUDIO_RATE) + 1;
   clip = AudioClip{};
   av_log_set_level(AV_LOG_ERROR);
   AVFormatContext *opened = nullptr;
@@ -76,6 +77,15 @@ bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &er
     error = path + ": " + ffmpeg_error(status);
     return false;
   }
+  if (codec->sample_rate < 4000 || codec->sample_rate > 384000) {
+    error = path + ": a sample rate of " + std::to_string(codec->sample_rate) +
+            " Hz, outside what sound files use (4 kHz to 384 kHz)";
+    return false;
+  }
+  if (codec->ch_layout.nb_channels < 1 || codec->ch_layout.nb_channels > 64) {
+    error = path + ": " + std::to_string(codec->ch_layout.nb_channels) + " channels";
+    return false;
+  }
   SwrContext *made = nullptr;
   AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
   if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&codec->ch_layout, codec->ch_layout.nb_channels);
@@ -95,13 +105,16 @@ bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &er
       av_frame_unref(frame.get());
     }
   };
-  while (av_read_frame(format.get(), packet.get()) >= 0) {
+  while (clip.frames() < most_frames && av_read_frame(format.get(), packet.get()) >= 0) {
     if (packet->stream_index == stream && avcodec_send_packet(codec.get(), packet.get()) >= 0) drain();
     av_packet_unref(packet.get());
   }
-  avcodec_send_packet(codec.get(), nullptr);
-  drain();
-  resample(resampler.get(), nullptr, clip);
+  if (clip.frames() < most_frames) {
+    avcodec_send_packet(codec.get(), nullptr);
+    drain();
+    resample(resampler.get(), nullptr, clip);
+  }
+  if (clip.frames() > most_frames) clip.samples.resize(static_cast<size_t>(most_frames) * 2);
   return true;
 }
 

@@ -21,7 +21,9 @@ struct AudioClip {
   int64_t frames() const { return static_cast<int64_t>(samples.size() / 2); }
 };
 
-bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error);
+// Decodes at most `longest_seconds` of the file (a video needs no more than
+// its own length); a sample rate outside 4 kHz to 384 kHz is refused.
+bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error, double longest_seconds = 600);
 
 // FFmpeg's words for one of its error codes.
 std::string ffmpeg_error(int code);

@@ -57,7 +57,7 @@ rollwick_host::FontStyle::Height height_of(const std::string &setting, rollwick_
   return fallback;
 }
 
-GameFont read_font(const pugi::xml_node &node, const GameProject &project, long version,
+GameFont read_font(const pugi::xml_node &node, GameProject &project, long version,
                    const std::string &game_height_by) {
   using rollwick_host::FontStyle;
   GameFont font;
@@ -73,11 +73,21 @@ GameFont read_font(const pugi::xml_node &node, const GameProject &project, long 
   if (font.file.empty()) font.file = find_file_ignoring_case(project.directory, base + ".wfn");
 
   FontStyle &style = font.style;
-  font.point_size = number_of(node, "PointSize", 0);
-  style.size_multiplier = std::max(1, number_of(node, "SizeMultiplier", 1));
-  style.character_spacing = number_of(node, "CharacterSpacing", 0);
-  style.vertical_offset = number_of(node, "VerticalOffset", 0);
-  style.custom_height = number_of(node, "CustomHeightValue", 0);
+  // Settings beyond what the editor offers are brought into range, and said.
+  const auto setting = [&](const char *name, int fallback, int low, int high) {
+    const int value = number_of(node, name, fallback);
+    if (value >= low && value <= high) return value;
+    const int kept = value < low ? low : high;
+    project.warnings.push_back("Game.agf: font " + std::to_string(font.id) + ": " + name + " " +
+                               std::to_string(value) + " is outside " + std::to_string(low) + " to " +
+                               std::to_string(high) + "; taken as " + std::to_string(kept));
+    return kept;
+  };
+  font.point_size = setting("PointSize", 0, 0, 200);
+  style.size_multiplier = setting("SizeMultiplier", 1, 1, 10);
+  style.character_spacing = setting("CharacterSpacing", 0, -50, 50);
+  style.vertical_offset = setting("VerticalOffset", 0, -100, 100);
+  style.custom_height = setting("CustomHeightValue", 0, 0, 1000);
 
   const bool old_project = version < first_version_with_font_metrics;
   FontStyle::Height height_by = FontStyle::Height::nominal;
@@ -97,7 +107,11 @@ GameFont read_font(const pugi::xml_node &node, const GameProject &project, long 
     style.outline = FontStyle::Outline::font;
     style.outline_font = number_of(node, "OutlineFont", 0);
   }
-  style.outline_thickness = std::max(1, number_of(node, "AutoOutlineThickness", 1));
+  style.outline_thickness = setting("AutoOutlineThickness", 1, 1, 10);
+  if (font.truetype && font.point_size == 0) {
+    project.warnings.push_back("Game.agf: font " + std::to_string(font.id) +
+                               " is a TrueType font of size 0; the engine loads it at 8 pixels");
+  }
   style.rounded_outline = !old_project && text_of(node, "AutoOutlineStyle") == "Rounded";
   if (old_project && !font.truetype) style.outline_thickness = style.size_multiplier;
   return font;
@@ -228,6 +242,12 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   }
   if (is_directory(project.agf_path)) {
     error = project.agf_path + " is a folder, not the game's project file";
+    return false;
+  }
+  struct stat agf_info {};
+  constexpr off_t largest_agf = off_t(256) << 20;  // real projects' are a few megabytes
+  if (stat(project.agf_path.c_str(), &agf_info) == 0 && agf_info.st_size > largest_agf) {
+    error = project.agf_path + " is larger than any game's project file (256 MiB at most)";
     return false;
   }
   pugi::xml_document document;

@@ -49,6 +49,7 @@ struct GameProject {
   };
   std::map<std::string, Clip> clips;
   std::vector<std::string> headers;      // the script headers (.ash) the folder has, in the editor's order
+  std::vector<std::string> warnings;     // settings out of the editor's range, and what was taken
   std::string sprite_file;               // acsprset.spr, empty if the folder has none
   std::string sprite_index;              // sprindex.dat, empty if the folder has none
 };

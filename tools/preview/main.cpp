@@ -27,6 +27,7 @@
 #include "outputs.h"
 #include "plugin_session.h"
 #include "runner.h"
+#include "sprite_file.h"
 #include "video_output.h"
 
 using namespace rollwick_preview;
@@ -356,18 +357,21 @@ rollwick_host::Canvas load_background(const Options &options, const PreviewEngin
   return canvas;
 }
 
+// A script or header: 16 MiB at most, far beyond any game's.
+constexpr size_t LARGEST_SCRIPT = size_t(16) << 20;
+
 std::string read_text_file(const std::string &path) {
-  std::ostringstream text;
   if (path == "-") {
-    text << std::cin.rdbuf();
-    return text.str();
+    std::string text(LARGEST_SCRIPT + 1, '\0');
+    std::cin.read(&text[0], static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(std::cin.gcount()));
+    if (text.size() > LARGEST_SCRIPT) input_error("standard input holds more than any script (16 MiB at most)");
+    return text;
   }
-  const std::string problem = file_problem(path);
-  if (!problem.empty()) input_error(problem);
-  std::ifstream file(path, std::ios::binary);
-  if (!file) input_error("cannot read " + path);
-  text << file.rdbuf();
-  return text.str();
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!read_file_limited(path, LARGEST_SCRIPT, bytes, error)) input_error(error);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // The engine, the plug-in and everything the game gives them, for one play.
@@ -473,6 +477,7 @@ int main(int argc, char **argv) {
   if (has_game) {
     std::string game_error;
     if (!read_game_project(options.game_directory, game, game_error)) input_error(game_error);
+    for (const std::string &problem : game.warnings) warning(problem);
     apply_game_settings(options, game);
   }
   const std::string source = read_text_file(options.script);
@@ -510,12 +515,13 @@ int main(int argc, char **argv) {
   bool video = false;
   for (const std::string &output : outputs_named) video = video || is_video_file(output);
 
-  // The sounds a video mixes in: the game's clips, then those given.
+  // The sounds a video mixes in: the game's clips, then those given; decoded
+  // once the length is known.
   std::map<int, AudioClip> sounds;
   std::map<int, std::string> sound_problems;
+  std::map<int, std::string> sound_files;
   std::string error;
   if (video) {
-    std::map<int, std::string> sound_files;
     for (const auto &clip : game.clips) {
       const std::string &name = clip.first;
       if (name.rfind("aSound", 0) == 0 && !clip.second.found) {
@@ -530,7 +536,6 @@ int main(int argc, char **argv) {
     for (const auto &file : sound_files) {
       const std::string problem = file_problem(file.second);
       if (!problem.empty()) input_error("sound " + std::to_string(file.first) + ": " + problem);
-      if (!decode_audio_file(file.second, sounds[file.first], error)) input_error("sound " + std::to_string(file.first) + ": " + error);
     }
   }
 
@@ -539,7 +544,7 @@ int main(int argc, char **argv) {
   if (has_game) sources.sprite_file = game.sprite_file;
   sources.has_background = !options.background.empty();
   std::set<int> sound_numbers;
-  for (const auto &sound : sounds) sound_numbers.insert(sound.first);
+  for (const auto &sound : sound_files) sound_numbers.insert(sound.first);
   if (video) sources.sounds = &sound_numbers;
   sources.sound_problems = &sound_problems;
   sources.game_files = &rehearsal.problems;
@@ -589,12 +594,19 @@ int main(int argc, char **argv) {
   const std::string unmet = rehearsal.problems.unmet(linter.fonts_used, linter.slots_used);
   if (!unmet.empty()) warning("the game's folder also has problems the script does not meet: " + unmet);
 
-  // Music the script starts, under a video.
+  // The sounds, and the music the script starts, under a video: no more of
+  // each than the video lasts.
+  const double video_seconds = seconds_of(planned.frames, {{0, planned.speeds.front().second}}) + 1;
+  for (const auto &file : sound_files) {
+    if (!decode_audio_file(file.second, sounds[file.first], error, video_seconds)) {
+      input_error("sound " + std::to_string(file.first) + ": " + error);
+    }
+  }
   AudioClip music;
   if (video && !options.music.empty()) {
     const std::string problem = file_problem(options.music);
     if (!problem.empty()) input_error("--music: " + problem);
-    if (!decode_audio_file(options.music, music, error)) input_error("--music: " + error);
+    if (!decode_audio_file(options.music, music, error, video_seconds)) input_error("--music: " + error);
     if (!planned.music.empty()) warning("--music plays instead of the music the script starts");
   } else if (video && !planned.music.empty()) {
     std::vector<AudioClip> decoded(planned.music.size());
@@ -621,7 +633,7 @@ int main(int argc, char **argv) {
                                       "; the video is silent there");
         continue;
       }
-      if (!decode_audio_file(file, decoded[i], error)) input_error(start.clip + ": " + error);
+      if (!decode_audio_file(file, decoded[i], error, video_seconds)) input_error(start.clip + ": " + error);
       starts.push_back({start.frame, &decoded[i]});
     }
     music = music_track(starts, planned.speeds.front().second);

@@ -16,6 +16,19 @@ namespace rollwick_preview {
 
 namespace {
 
+// The fewest slices (4 or more) FFV1 accepts for a picture: h x v of them,
+// h from v to 2v - 1, each slice's pixels x 9 bits x 4 planes within 2^27.
+int ffv1_slices(int width, int height) {
+  for (int64_t v = 2; v < 32; ++v) {
+    for (int64_t h = v; h < 2 * v; ++h) {
+      const int64_t slice_width = (width + h - 1) / h;
+      const int64_t slice_height = (height + v - 1) / v;
+      if (h * v >= 4 && slice_width * slice_height * 9 * 4 <= (int64_t(8) << 24)) return static_cast<int>(h * v);
+    }
+  }
+  return 0;  // let the codec choose
+}
+
 std::string extension_of(const std::string &path) {
   const size_t dot = path.rfind('.');
   std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
@@ -145,7 +158,10 @@ class VideoOutput : public OutputSink {
       av_dict_set(&options, "crf", "16", 0);
       av_dict_set(&options, "b", "0", 0);
     } else {
-      av_dict_set(&options, "slices", "4", 0);
+      // Slices that the codec takes for this picture size, encoded in parallel.
+      av_dict_set(&options, "level", "3", 0);
+      av_dict_set(&options, "slices", std::to_string(ffv1_slices(width_, height_)).c_str(), 0);
+      av_dict_set(&options, "slicecrc", "0", 0);
     }
     status = avcodec_open2(video_, video_->codec, &options);
     av_dict_free(&options);
