@@ -316,7 +316,11 @@ class Parser {
   }
 
   void structure() {
-    while (!is_word("struct")) next();
+    while (is_word("managed") || is_word("builtin") || is_word("autoptr") || is_word("internalstring")) next();
+    if (!is_word("struct")) {  // modifiers before something else: passed over
+      skip_statement();
+      return;
+    }
     next();
     if (peek().kind == Token::Kind::identifier) struct_types_.insert(next().text);
     if (is_word("extends")) {
