@@ -4,9 +4,11 @@
 # and the 32-bit Windows DLL, and runs every test (the DLL's under wine).
 BUILD_DIR ?= build
 WIN_BUILD_DIR ?= build-win
+WIN64_BUILD_DIR ?= build-win64
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build windows test test-native test-windows deps-preview deps-native deps-windows deps-windows-build deps-bench \
+.PHONY: all build windows windows64 test test-native test-windows test-windows64 dist deps-preview deps-native deps-windows \
+	deps-windows-build deps-windows64 deps-dist deps-bench \
 	deps-fuzz deps-clean-room configure demo browser-check bench callgrind soak fuzz clean-room clean
 
 all: build
@@ -22,6 +24,12 @@ deps-windows:
 
 deps-windows-build:
 	@scripts/install-deps.sh windows-build
+
+deps-windows64:
+	@scripts/install-deps.sh windows64
+
+deps-dist:
+	@scripts/install-deps.sh dist
 
 deps-bench:
 	@scripts/install-deps.sh preview bench
@@ -45,6 +53,9 @@ configure:
 $(WIN_BUILD_DIR)/CMakeCache.txt:
 	cmake -S . -B $(WIN_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 
+$(WIN64_BUILD_DIR)/CMakeCache.txt:
+	cmake -S . -B $(WIN64_BUILD_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+
 build: deps-preview
 	@$(MAKE) --no-print-directory configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -52,6 +63,10 @@ build: deps-preview
 windows: deps-windows-build
 	@$(MAKE) --no-print-directory $(WIN_BUILD_DIR)/CMakeCache.txt
 	cmake --build $(WIN_BUILD_DIR) -j $(JOBS)
+
+windows64: deps-windows64
+	@$(MAKE) --no-print-directory $(WIN64_BUILD_DIR)/CMakeCache.txt
+	cmake --build $(WIN64_BUILD_DIR) -j $(JOBS)
 
 test-native: deps-native
 	$(MAKE) build
@@ -61,7 +76,16 @@ test-windows: deps-windows
 	$(MAKE) windows
 	cd $(WIN_BUILD_DIR) && ctest --output-on-failure
 
-test: test-native test-windows
+test-windows64: deps-windows64
+	$(MAKE) windows64
+	cd $(WIN64_BUILD_DIR) && ctest --output-on-failure
+
+test: test-native test-windows test-windows64
+
+# The release: dist/agsRollwick2-VERSION/ and its .zip, byte for byte the
+# same on every run.
+dist: deps-dist
+	scripts/make-dist.sh
 
 # Renders the demo credits through the built plug-in.
 DEMO_DIR = $(BUILD_DIR)/demo
@@ -126,4 +150,4 @@ clean-room: deps-clean-room
 	scripts/clean-room.sh
 
 clean:
-	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR) $(WIN64_BUILD_DIR) $(FUZZ_DIR) build-dist dist

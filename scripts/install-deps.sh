@@ -4,6 +4,8 @@
 #   install-deps.sh native      the same, and its tests
 #   install-deps.sh windows-build  cross-build the 32-bit DLL
 #   install-deps.sh windows     cross-build the 32-bit DLL and test it under wine
+#   install-deps.sh windows64   cross-build the 64-bit DLL and test it under wine64 (natively)
+#   install-deps.sh dist        build the release: both DLLs, the Linux library, zip
 #   install-deps.sh bench       benchmark, instruction counts and the soak
 #   install-deps.sh fuzz        the fuzzers (clang with libFuzzer and sanitizers)
 #   install-deps.sh clean-room  debootstrap, for scripts/clean-room.sh
@@ -19,6 +21,8 @@ preview_packages=(cmake make g++ binutils
 test_packages=(googletest libgtest-dev)
 windows_build_packages=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686)
 windows_packages=("${windows_build_packages[@]}" wine wine32:i386)
+windows64_packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64)
+dist_packages=(cmake make g++ binutils "${windows_build_packages[@]}" g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 zip)
 # Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs
 # under qemu-i386 and the wine server, which must run natively, is wine64's.
 emulated_windows_packages=(qemu-user wine64)
@@ -47,12 +51,14 @@ for job in "$@"; do
     clean-room) want "${clean_room_packages[@]}" ;;
     browser) want "${browser_packages[@]}" ;;
     windows-build) want "${windows_build_packages[@]}" ;;
+    windows64) want "${windows64_packages[@]}" ;;
+    dist) want "${dist_packages[@]}" ;;
     windows)
       want "${windows_packages[@]}"
       dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
       ;;
     *)
-      echo "usage: $0 preview|native|windows-build|windows|bench|fuzz|clean-room|browser ..." >&2
+      echo "usage: $0 preview|native|windows-build|windows|windows64|dist|bench|fuzz|clean-room|browser ..." >&2
       exit 2
       ;;
   esac

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs a 32-bit Windows test program under wine, in a 32-bit prefix of its own.
+# Runs a Windows test program under wine, in a prefix of its own: a 32-bit
+# program in a 32-bit prefix, a 64-bit one natively under wine64 in a 64-bit
+# prefix.
 #
 # Some kernels cannot start 32-bit Linux programs at all (wine's own loader is
 # one). There the loader runs under qemu-i386 user emulation; it can neither
@@ -15,11 +17,24 @@
 set -uo pipefail
 exe=$1
 shift
-export WINEPREFIX=${ROLLWICK_WINEPREFIX:-${TMPDIR:-/tmp}/agsRollwick2-wine32-$(id -u)}
-export WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+# The PE header's machine: 8664 for x86-64, 14c for i386.
+pe_offset=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$exe" | tr -d ' ')
+if [ "$machine" = 8664 ]; then
+  export WINEPREFIX=${ROLLWICK_WINEPREFIX64:-${TMPDIR:-/tmp}/agsRollwick2-wine64-$(id -u)}
+  export WINEARCH=win64
+else
+  export WINEPREFIX=${ROLLWICK_WINEPREFIX:-${TMPDIR:-/tmp}/agsRollwick2-wine32-$(id -u)}
+  export WINEARCH=win32
+fi
+export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 
 run_wine() {
+  if [ "$machine" = 8664 ]; then
+    /usr/lib/wine/wine64 "$exe" "$@"
+    return
+  fi
   if /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     wine "$exe" "$@"
     return

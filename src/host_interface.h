@@ -187,6 +187,3 @@ static_assert(offsetof(IAGSEngine, pluginId) == sizeof(void *) + 4, "IAGSEngine:
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
-#if defined(_WIN32)
-static_assert(sizeof(void *) == 4, "the Windows host is 32-bit: build the plug-in for i686");
-#endif
