@@ -42,7 +42,7 @@ if [ -f build/web/rollwick.html ]; then cp build/web/rollwick.html "$out/rollwic
 find "$out" -exec touch -h -d '2026-01-01 00:00:00 UTC' {} +
 (cd dist && find "$name" -type f | LC_ALL=C sort | TZ=UTC zip -X -D -q "$name.zip" -@)
 echo "$out.zip:"
-(cd "$out" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort | while read -r file; do
+(cd "$out" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | while read -r file; do
   printf '  %-28s %8d bytes  %s\n' "$file" "$(stat -c %s "$file")" "$(sha256sum "$file" | cut -c1-16)"
 done)
 sha256sum "$out.zip"
