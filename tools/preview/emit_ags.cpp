@@ -56,7 +56,7 @@ class Emitter {
         return value.text;
       case Expression::Kind::unary: {
         const std::string inner = operand(value.operands[0], 5);
-        return value.text + (inner[0] == '-' ? "(" + inner + ")" : inner);  // never "--"
+        return value.text + (inner[0] == '-' ? " " + inner : inner);  // never "--", and no deeper nesting
       }
       case Expression::Kind::binary: {
         const int level = precedence(value.text);
