@@ -138,63 +138,93 @@ struct Entry {
   StoredSprite sprite;
 };
 
-// Reads the entry at the reader's position; false when it is damaged.
-bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why) {
-  const int bpp = in.u8();
+// An entry's header: its depth (0 for an empty slot), size, storage form and
+// compression, up to its palette.
+struct EntryHead {
+  int bpp = 0;
   int format = plain;
-  int compression = header.compression;
+  int compression = none;
   int palette_count = 0;
+  int palette_entry = 0;  // bytes a palette entry; 0 without a palette
+  int width = 0;
+  int height = 0;
+  int unit() const { return palette_entry != 0 ? 1 : bpp; }
+  // The size of the pixel data that follows the palette, as stored.
+  uint64_t data_size(Reader &in, const Header &header) const {
+    if (header.version >= 12 || compression != none) return in.u32();
+    return static_cast<uint64_t>(width) * height * unit();
+  }
+};
+
+// Reads an entry's header at the reader's position, up to its palette;
+// false when it is damaged.
+bool read_entry_head(Reader &in, const Header &header, EntryHead &head, std::string &why) {
+  head.bpp = in.u8();
+  head.compression = header.compression;
   if (header.version >= 12) {
-    format = in.u8();
-    if (bpp == 0 && !in.ok()) why = "ends inside its header";
-    if (bpp == 0) return in.ok();  // an empty slot
-    palette_count = in.u8() + 1;
-    compression = in.u8();
+    head.format = in.u8();
+    if (head.bpp != 0) {
+      head.palette_count = in.u8() + 1;
+      head.compression = in.u8();
+    }
   } else {
     in.u8();
-    if (bpp == 0 && !in.ok()) why = "ends inside its header";
-    if (bpp == 0) return in.ok();
   }
-  const int width = in.i16();
-  const int height = in.i16();
+  if (head.bpp != 0) {
+    head.width = in.i16();
+    head.height = in.i16();
+  }
   if (!in.ok()) {
     why = "ends inside its header";
     return false;
   }
-  if (bpp < 1 || bpp > 4 || width <= 0 || height <= 0) {
-    why = "has a bad size or depth (" + std::to_string(width) + "x" + std::to_string(height) + ", " +
-          std::to_string(bpp) + " bytes a pixel)";
+  if (head.bpp == 0) return true;  // an empty slot
+  if (head.bpp < 1 || head.bpp > 4 || head.width <= 0 || head.height <= 0) {
+    why = "has a bad size or depth (" + std::to_string(head.width) + "x" + std::to_string(head.height) + ", " +
+          std::to_string(head.bpp) + " bytes a pixel)";
     return false;
   }
+  if (head.compression > deflate) {
+    why = "names an unknown compression " + std::to_string(head.compression);
+    return false;
+  }
+  if (head.format == palette_rgb888) head.palette_entry = 3;
+  if (head.format == palette_argb8888) head.palette_entry = 4;
+  if (head.format == palette_rgb565) head.palette_entry = 2;
+  if (head.format != plain && head.palette_entry == 0) {
+    why = "names an unknown storage format " + std::to_string(head.format);
+    return false;
+  }
+  return true;
+}
+
+// Reads the entry at the reader's position; false when it is damaged.
+bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why) {
+  EntryHead head;
+  if (!read_entry_head(in, header, head, why)) return false;
+  if (head.bpp == 0) return true;  // an empty slot
+  const int width = head.width;
+  const int height = head.height;
+  const int bpp = head.bpp;
+  const int compression = head.compression;
+  const int palette_entry = head.palette_entry;
   if (static_cast<int64_t>(width) * height > max_pixels) {
     why = "is " + std::to_string(width) + "x" + std::to_string(height) +
           ", larger than the previewer draws (4096 x 4096 pixels at most)";
     return false;
   }
-  if (compression > deflate) {
-    why = "names an unknown compression " + std::to_string(compression);
-    return false;
-  }
-
-  int palette_entry = 0;
-  if (format == palette_rgb888) palette_entry = 3;
-  if (format == palette_argb8888) palette_entry = 4;
-  if (format == palette_rgb565) palette_entry = 2;
-  if (format != plain && palette_entry == 0) {
-    why = "names an unknown storage format " + std::to_string(format);
-    return false;
-  }
   std::vector<uint32_t> palette;
   if (palette_entry != 0) {
-    const uint8_t *p = in.take(static_cast<size_t>(palette_count) * palette_entry);
-    for (int i = 0; p != nullptr && i < palette_count; ++i) palette.push_back(little_endian(p + i * palette_entry, palette_entry));
+    const uint8_t *p = in.take(static_cast<size_t>(head.palette_count) * palette_entry);
+    for (int i = 0; p != nullptr && i < head.palette_count; ++i) {
+      palette.push_back(little_endian(p + i * palette_entry, palette_entry));
+    }
   }
 
-  const int unit = palette_entry != 0 ? 1 : bpp;
+  const int unit = head.unit();
   const size_t units = static_cast<size_t>(width) * height;
   const size_t raw_size = units * unit;
-  size_t data_size = raw_size;
-  if (header.version >= 12 || compression != none) data_size = in.u32();
+  const size_t data_size = static_cast<size_t>(head.data_size(in, header));
   const uint8_t *data = in.take(data_size);
   if (!in.ok()) {
     why = "ends inside its pixel data";
@@ -260,50 +290,18 @@ bool read_entry(Reader &in, const Header &header, Entry &entry, std::string &why
 // `place` gets its size (width 0 for an empty slot). False when the header
 // is damaged or the data runs past the end of the file.
 bool skip_entry(Reader &in, const Header &header, SpriteReader::SlotPlace &place, std::string &why) {
-  const int bpp = in.u8();
-  int format = plain;
-  int compression = header.compression;
-  int palette_count = 0;
-  if (header.version >= 12) {
-    format = in.u8();
-    if (bpp != 0) {
-      palette_count = in.u8() + 1;
-      compression = in.u8();
-    }
-  } else {
-    in.u8();
-  }
-  if (!in.ok()) {
-    why = "ends inside its header";
-    return false;
-  }
-  if (bpp == 0) return true;  // an empty slot
-  const int width = in.i16();
-  const int height = in.i16();
-  if (!in.ok()) {
-    why = "ends inside its header";
-    return false;
-  }
-  if (bpp < 1 || bpp > 4 || width <= 0 || height <= 0 || compression > deflate) {
-    why = "has a bad size, depth or compression (" + std::to_string(width) + "x" + std::to_string(height) + ", " +
-          std::to_string(bpp) + " bytes a pixel)";
-    return false;
-  }
-  int palette_entry = 0;
-  if (format == palette_rgb888) palette_entry = 3;
-  if (format == palette_argb8888) palette_entry = 4;
-  if (format == palette_rgb565) palette_entry = 2;
-  if (palette_entry != 0) in.take(static_cast<size_t>(palette_count) * palette_entry);
-  const int unit = palette_entry != 0 ? 1 : bpp;
-  uint64_t data_size = static_cast<uint64_t>(width) * height * unit;
-  if (header.version >= 12 || compression != none) data_size = in.u32();
+  EntryHead head;
+  if (!read_entry_head(in, header, head, why)) return false;
+  if (head.bpp == 0) return true;  // an empty slot
+  if (head.palette_entry != 0) in.take(static_cast<size_t>(head.palette_count) * head.palette_entry);
+  const uint64_t data_size = head.data_size(in, header);
   if (!in.ok() || data_size > in.left()) {
     why = "ends inside its pixel data";
     return false;
   }
   in.take(static_cast<size_t>(data_size));
-  place.width = width;
-  place.height = height;
+  place.width = head.width;
+  place.height = head.height;
   return true;
 }
 
