@@ -182,5 +182,15 @@ test_seconds=$(step_time)
 tests=$(awk '/tests passed, 0 tests failed out of/ { n += $NF } END { print n + 0 }' "$test_log")
 echo "    make test OK in $test_seconds s"
 
+# The release, as its own command builds it.
+step "make dist"
+if ! in_room "make dist" >>"$log" 2>&1; then
+  fail "make dist" "$(step_time)"
+fi
+dist_seconds=$(step_time)
+dist_zip=$(cd "$room/home/user/agsRollwick2" && ls dist/*.zip)
+dist_sum=$(sha256sum "$room/home/user/agsRollwick2/$dist_zip" | cut -d' ' -f1)
+echo "    make dist OK in $dist_seconds s: $dist_zip $dist_sum"
+
 unmount_all
-echo "clean room: make demo OK (${demo_seconds}s), make test OK (${test_seconds}s; $tests tests)"
+echo "clean room: make demo OK (${demo_seconds}s), make test OK (${test_seconds}s; $tests tests), make dist OK (${dist_seconds}s; $dist_zip $dist_sum)"

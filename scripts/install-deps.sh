@@ -81,6 +81,19 @@ apt_get() {
       waited=$((waited + 10))
       continue
     fi
+    # A mirror caught in the middle of a sync serves an index that does not
+    # match its release file: try again a little later, then go on with the
+    # lists that did arrive (the install says if a package is not found).
+    if [ "$1" = update ]; then
+      update_tries=$((${update_tries:-0} + 1))
+      if [ $update_tries -lt 4 ]; then
+        echo "apt-get update failed (try $update_tries of 4); trying again in 20 s" >&2
+        sleep 20
+        continue
+      fi
+      echo "apt-get update still fails; going on with the package lists it has" >&2
+      return 0
+    fi
     return $status
   done
 }
