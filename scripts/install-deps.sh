@@ -20,7 +20,9 @@ preview_packages=(cmake make g++ binutils
   pkg-config libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev)
 test_packages=(googletest libgtest-dev)
 windows_build_packages=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686)
-windows_packages=("${windows_build_packages[@]}" wine wine32:i386)
+# libgstreamer-plugins-base is wine32's own dependency, named so that apt's
+# resolver finds the way to it when it has to work with fewer package lists.
+windows_packages=("${windows_build_packages[@]}" wine wine32:i386 libgstreamer-plugins-base1.0-0:i386)
 windows64_packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64)
 dist_packages=(cmake make g++ binutils "${windows_build_packages[@]}" g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 zip)
 # Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs
@@ -110,7 +112,14 @@ install_missing() {
   [ $need_i386 -eq 1 ] && dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
   apt_get update -q
-  apt_get install -y -q --no-install-recommends "${missing[@]}"
+  if ! apt_get install -y -q --no-install-recommends "${missing[@]}"; then
+    # With an index of the security archive missing (a mirror in the middle
+    # of a sync), 32-bit libraries may have no version that matches the
+    # 64-bit ones: take the release's own versions, which always pair up.
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+    echo "Installing again from $codename's own versions" >&2
+    apt_get install -y -q --no-install-recommends -t "$codename" "${missing[@]}"
+  fi
   missing=()
   need_i386=0
 }
