@@ -166,7 +166,7 @@ in_room() {
 }
 
 # The commands, in order: the README's two, then the release's
-# (CLEAN_ROOM_STEPS="dist" runs only that one, in a root that has nothing else).
+# (CLEAN_ROOM_STEPS="dist" runs only that one, in a root that has nothing else yet).
 summary=()
 for target in ${CLEAN_ROOM_STEPS:-demo test dist}; do
   step "make $target"
