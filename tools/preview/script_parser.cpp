@@ -854,7 +854,9 @@ class Parser {
     const std::string name = chain_name(end);
     const Token &start = peek();
     // An engine object's member ends in ".Name"; anything else is an array.
-    if (!is_symbol(".", end - 2)) not_run(start, "'" + printable(member) + "'", "arrays");
+    if (!is_symbol(".", end - 2) || peek(end - 1).kind != Token::Kind::identifier) {
+      not_run(start, "'" + printable(member) + "'", "arrays");
+    }
     if (is_symbol("(", end)) {
       // A method: its arguments are not read, as the previewer does not
       // pass them anywhere.
