@@ -85,6 +85,7 @@ struct ReadBack {
   double video_seconds = 0;
   Canvas first;
   Canvas last;
+  std::vector<uint64_t> hashes;  // of every picture, in order
   std::vector<float> left;  // the sound's left channel at 48 kHz
 };
 
@@ -99,6 +100,12 @@ Canvas to_canvas(const AVFrame *frame) {
   sws_freeContext(converter);
   for (uint32_t &pixel : canvas.pixels) pixel &= 0xFFFFFF;
   return canvas;
+}
+
+uint64_t pixel_hash(const Canvas &canvas) {
+  uint64_t hash = 14695981039346656037ULL;
+  for (const uint32_t pixel : canvas.pixels) hash = (hash ^ pixel) * 1099511628211ULL;
+  return hash;
 }
 
 ReadBack read_back(const std::string &path) {
@@ -126,6 +133,7 @@ ReadBack read_back(const std::string &path) {
       if (decoder->codec_type == AVMEDIA_TYPE_VIDEO) {
         if (back.frames == 0) back.first = to_canvas(frame);
         back.last = to_canvas(frame);
+        back.hashes.push_back(pixel_hash(back.last));
         back.frames += 1;
       } else {
         for (int i = 0; i < frame->nb_samples; ++i) {
@@ -248,7 +256,7 @@ TEST_F(Video, EachFormatHoldsEveryFrameAtTheGamesTimeWithItsSounds) {
     AVCodecID audio;
     bool exact;
   };
-  const Format formats[] = {{"mkv", "--lossless --scale 1", AV_CODEC_ID_FFV1, AV_CODEC_ID_FLAC, true},
+  const Format formats[] = {{"mkv", "--lossless --scale 1", AV_CODEC_ID_H264, AV_CODEC_ID_FLAC, true},
                             {"mp4", "", AV_CODEC_ID_H264, AV_CODEC_ID_AAC, false},
                             {"webm", "", AV_CODEC_ID_VP9, AV_CODEC_ID_OPUS, false}};
   int64_t total = 0;
@@ -270,8 +278,10 @@ TEST_F(Video, EachFormatHoldsEveryFrameAtTheGamesTimeWithItsSounds) {
     EXPECT_EQ(back.rate.num * 1.0 / back.rate.den, fps) << format.extension;
     EXPECT_NEAR(back.video_seconds, static_cast<double>(total) / fps, 0.001) << format.extension;
     if (format.exact) {
-      EXPECT_EQ(back.first.pixels, frame_png(0).pixels) << "lossless: the previewer's frames";
-      EXPECT_EQ(back.last.pixels, frame_png(total - 1).pixels);
+      ASSERT_EQ(back.hashes.size(), static_cast<size_t>(total));
+      for (int64_t i = 0; i < total; ++i) {
+        ASSERT_EQ(back.hashes[i], pixel_hash(frame_png(i))) << "lossless: the previewer's frame " << i;
+      }
     } else {
       ASSERT_EQ(back.first.height, 800) << format.extension;
       EXPECT_GE(psnr(unscaled(back.first, 4), frame_png(0)), 40.0) << format.extension;

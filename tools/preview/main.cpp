@@ -44,10 +44,10 @@ const char usage_text[] =
     "\n"
     "output (default: -o SCRIPT.gif, or ./credits.gif for standard input); -o may be given more than once\n"
     "  -o, --output FILE      FILE.gif: the animation at the game's speed; FILE.png with --frame;\n"
-    "                         FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus) or FILE.mkv (FFV1 RGB, FLAC,\n"
+    "                         FILE.mp4 (H.264, AAC), FILE.webm (VP9, Opus) or FILE.mkv (RGB H.264, FLAC,\n"
     "                         lossless): a video with the sounds and music the credits play\n"
     "  --scale N              video: each pixel N x N (default: the least that makes it 720 high; .mkv 1)\n"
-    "  --lossless             video: a lossless .mkv (FFV1 in RGB)\n"
+    "  --lossless             video: a lossless .mkv (H.264 in RGB, quantiser 0)\n"
     "  --sound N=FILE         video: the sound file that sound number N plays (wav, ogg, mp3)\n"
     "  --music FILE           video: a background track, cut and faded to the video's length\n"
     "  --frames DIR           every frame as DIR/frame-NNNNN.png (DIR is replaced when the render succeeds)\n"
@@ -272,7 +272,7 @@ Options parse_options(int argc, char **argv) {
     }
   }
   if (options.single_frame >= 0 && !png) usage_error("--frame writes one PNG: give -o FILE.png");
-  if (options.lossless && !mkv) usage_error("--lossless writes a .mkv (FFV1 in RGB): give -o FILE.mkv");
+  if (options.lossless && !mkv) usage_error("--lossless writes a .mkv (lossless RGB H.264): give -o FILE.mkv");
   if (!video && (options.scale > 0 || !options.sounds.empty() || !options.music.empty())) {
     usage_error("--scale, --sound and --music are for a video: give -o FILE.mp4, .webm or .mkv");
   }

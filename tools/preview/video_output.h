@@ -4,7 +4,7 @@
 //
 //   FILE.mp4   H.264 (yuv420p, moov atom first so browsers start at once), AAC
 //   FILE.webm  VP9 (yuv420p), Opus
-//   FILE.mkv   FFV1 in RGB, lossless: decodes to the previewer's frames; FLAC
+//   FILE.mkv   H.264 in RGB at quantiser 0, lossless: decodes to the previewer's frames; FLAC
 //
 // Errors: a file that cannot be written, or an encoder that will not open,
 // is reported by finish(); the file is then absent.
