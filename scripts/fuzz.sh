@@ -2,8 +2,12 @@
 # Runs each fuzz target for a while on a copy of its seed corpus: the
 # committed seeds (fuzz/corpus/TARGET/ and fuzz/corpus/TARGET.tar.gz) and,
 # for the file readers, the game files of tests/engine-reference and the
-# examples, laid out as each target reads its input.
+# examples, laid out as each target reads its input. The committed Game.agf
+# and TrueType seeds are the engine cases' own, cut to the elements and
+# letters the previewer reads, so that an input stays small and fast.
 #   scripts/fuzz.sh BUILD_DIR SECONDS [TARGET ...]
+# With FUZZ_RUNS=N in the environment each target stops after N inputs
+# instead (SECONDS then bounds it still).
 # A crash, a sanitizer report, a hang or an input that takes more than 2 GB
 # leaves its input in BUILD_DIR/findings and makes this fail.
 set -euo pipefail
@@ -31,9 +35,7 @@ seed_files() { # TARGET CORPUS
       sprite)
         prefixed "$corpus/game-$n" "$(stat -c %s "$game/sprindex.dat")" "$game/sprindex.dat" "$game/acsprset.spr"
         prefixed "$corpus/game-$n-no-index" 0 "$game/acsprset.spr" ;;
-      game_project) [ $n -le 2 ] && cp "$game/Game.agf" "$corpus/game-$n.agf" ;;
       wfn) for font in "$game"/agsfnt*.wfn; do prefixed "$corpus/game-$n-$(basename "$font")" $((n * 37)) "$font"; done ;;
-      truetype) [ -f "$game/agsfnt0.ttf" ] && prefixed "$corpus/game-$n.ttf" $((n * 1029)) "$game/agsfnt0.ttf" ;;
     esac
   done
   case $target in
@@ -52,11 +54,10 @@ for target in "${targets[@]}"; do
   case $target in
     plugin) max_len=512 ;;
     script) max_len=2048 ;;  # game scripts are longer than the plug-in's call sequences
-    sprite | png | wfn | sound) max_len=65536 ;;
-    game_project | truetype) max_len=1048576 ;;
+    *) max_len=65536 ;;  # the readers' seeds: Game.agf and fonts cut to what is read
   esac
   echo "== ${target}_fuzzer for $seconds s"
-  if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
+  if ! "$build/fuzz/${target}_fuzzer" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
     -print_final_stats=1 -artifact_prefix="$build/findings/${target}-" "$corpus" 2>"$build/${target}_fuzzer.log"; then
     echo "FAILED: ${target}_fuzzer found an input that breaks it (see $build/findings and $build/${target}_fuzzer.log)"
     tail -n 40 "$build/${target}_fuzzer.log"
