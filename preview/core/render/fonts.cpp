@@ -1,6 +1,8 @@
 #include "fonts.h"
 
+#if ROLLWICK_FONTCONFIG
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -330,6 +332,7 @@ std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size
 
 std::string find_default_font_file() {
   std::string file;
+#if ROLLWICK_FONTCONFIG
   if (!FcInit()) return file;
   FcPattern *pattern = FcNameParse(reinterpret_cast<const FcChar8 *>("Terminus:style=Medium:pixelsize=12"));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -345,6 +348,7 @@ std::string find_default_font_file() {
   }
   if (match != nullptr) FcPatternDestroy(match);
   FcPatternDestroy(pattern);
+#endif
   return file;
 }
 
