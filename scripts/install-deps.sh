@@ -10,6 +10,9 @@
 #   install-deps.sh fuzz        the fuzzers (clang with libFuzzer and sanitizers)
 #   install-deps.sh clean-room  debootstrap, for scripts/clean-room.sh
 #   install-deps.sh browser     Chromium, for scripts/browser-check.sh
+#   install-deps.sh web         emscripten and what builds the page's libraries from
+#                               Debian's sources (scripts/build-web-deps.sh builds them)
+#   install-deps.sh web-test    Chromium and Node.js, for the page's test in the browser
 # As root it installs them; otherwise it prints the exact command and fails.
 # While another program holds the package manager's lock, it waits for it
 # (up to five minutes) rather than failing at once.
@@ -32,6 +35,8 @@ bench_packages=(libbenchmark-dev valgrind)
 fuzz_packages=(clang libclang-rt-14-dev)
 clean_room_packages=(debootstrap git)
 browser_packages=(chromium)
+web_packages=(cmake make emscripten nodejs dpkg-dev xz-utils)
+web_test_packages=(chromium nodejs npm)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -52,6 +57,8 @@ for job in "$@"; do
     fuzz) want "${fuzz_packages[@]}" ;;
     clean-room) want "${clean_room_packages[@]}" ;;
     browser) want "${browser_packages[@]}" ;;
+    web) want "${web_packages[@]}" ;;
+    web-test) want "${web_test_packages[@]}" ;;
     windows-build) want "${windows_build_packages[@]}" ;;
     windows64) want "${windows64_packages[@]}" ;;
     dist) want "${dist_packages[@]}" ;;
@@ -60,7 +67,7 @@ for job in "$@"; do
       dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
       ;;
     *)
-      echo "usage: $0 preview|native|windows-build|windows|windows64|dist|bench|fuzz|clean-room|browser ..." >&2
+      echo "usage: $0 preview|native|windows-build|windows|windows64|dist|bench|fuzz|clean-room|browser|web|web-test ..." >&2
       exit 2
       ;;
   esac

@@ -9,14 +9,44 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace rollwick_preview {
 
 namespace {
 
 // Script functions receive their arguments as pointer-sized integers, the way
-// a 64-bit engine passes them; a handler reads as many as it declares.
-using ScriptHandler = intptr_t (*)(intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t, intptr_t);
+// a 64-bit engine passes them. Each is called with exactly the arguments its
+// header declares and, for void, no result: WebAssembly checks a call's
+// signature, which native code does not.
+template <typename Result, size_t... I>
+Result call_with(void *address, const intptr_t *a, std::index_sequence<I...>) {
+  using Function = Result (*)(decltype(I, intptr_t{})...);
+  return reinterpret_cast<Function>(address)(a[I]...);
+}
+
+template <size_t N>
+intptr_t call_n(void *address, const intptr_t *a, bool returns_void) {
+  if (returns_void) {
+    call_with<void>(address, a, std::make_index_sequence<N>{});
+    return 0;
+  }
+  return call_with<intptr_t>(address, a, std::make_index_sequence<N>{});
+}
+
+intptr_t invoke(void *address, const intptr_t *a, size_t count, bool returns_void) {
+  switch (count) {
+    case 0: return call_n<0>(address, a, returns_void);
+    case 1: return call_n<1>(address, a, returns_void);
+    case 2: return call_n<2>(address, a, returns_void);
+    case 3: return call_n<3>(address, a, returns_void);
+    case 4: return call_n<4>(address, a, returns_void);
+    case 5: return call_n<5>(address, a, returns_void);
+    case 6: return call_n<6>(address, a, returns_void);
+    case 7: return call_n<7>(address, a, returns_void);
+    default: return call_n<8>(address, a, returns_void);
+  }
+}
 
 class RecordingHeaderEditor : public IAGSEditor {
  public:
@@ -68,20 +98,34 @@ bool PluginSession::load(const std::string &path, PreviewEngine &engine, std::st
       return false;
     }
   }
-  if (symbol<int (*)()>(library_, "AGS_PluginV2")() != 1) {
-    error = path + " does not speak the plug-in protocol version 2";
+  PluginEntryPoints plugin;
+  plugin.plugin_v2 = symbol<int (*)()>(library_, "AGS_PluginV2");
+  plugin.editor_startup = symbol<int (*)(IAGSEditor *)>(library_, "AGS_EditorStartup");
+  plugin.editor_shutdown = symbol<void (*)()>(library_, "AGS_EditorShutdown");
+  plugin.engine_startup = symbol<void (*)(IAGSEngine *)>(library_, "AGS_EngineStartup");
+  plugin.engine_on_event = symbol<int (*)(int, int)>(library_, "AGS_EngineOnEvent");
+  if (!start(plugin, engine, error)) {
+    if (error.rfind("does not speak", 0) == 0) error = path + " " + error;
+    return false;
+  }
+  return true;
+}
+
+bool PluginSession::start(const PluginEntryPoints &plugin, PreviewEngine &engine, std::string &error) {
+  if (plugin.plugin_v2() != 1) {
+    error = "does not speak the plug-in protocol version 2";
     return false;
   }
   RecordingHeaderEditor editor;
-  if (symbol<int (*)(IAGSEditor *)>(library_, "AGS_EditorStartup")(&editor) != 0) {
+  if (plugin.editor_startup(&editor) != 0) {
     error = "the plug-in's editor start-up failed";
     return false;
   }
-  symbol<void (*)()>(library_, "AGS_EditorShutdown")();
+  plugin.editor_shutdown();
   functions_ = parse_script_header(editor.header);
 
   engine_ = &engine;
-  symbol<void (*)(IAGSEngine *)>(library_, "AGS_EngineStartup")(&engine);
+  plugin.engine_startup(&engine);
   if (engine.aborted) {
     error = "the plug-in ended the game at start-up: " + engine.abort_text;
     return false;
@@ -92,7 +136,7 @@ bool PluginSession::load(const std::string &path, PreviewEngine &engine, std::st
       return false;
     }
   }
-  on_event_ = symbol<int (*)(int, int)>(library_, "AGS_EngineOnEvent");
+  on_event_ = plugin.engine_on_event;
   return true;
 }
 
@@ -142,9 +186,9 @@ intptr_t PluginSession::call_raw(const Call &call, const std::vector<char *> &bu
       arguments[i] = static_cast<intptr_t>(value.number);
     }
   }
-  const auto handler = reinterpret_cast<ScriptHandler>(engine_->script_functions.at(call.name));
-  return handler(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5], arguments[6],
-                 arguments[7]);
+  const FunctionSignature &signature = functions_.at(call.name);
+  return invoke(engine_->script_functions.at(call.name), arguments, signature.parameters.size(),
+                signature.result == "void");
 }
 
 void PluginSession::screen_drawn() { on_event_(AGSE_POSTSCREENDRAW, 0); }

@@ -23,6 +23,15 @@ class PreviewEngine : public rollwick_host::RenderingEngine {
   void ROLLWICK_HOSTCALL RegisterScriptFunction(const char *name, void *address) override;
 };
 
+// The entry points the engine calls, as a library exports them.
+struct PluginEntryPoints {
+  int (*plugin_v2)() = nullptr;
+  int (*editor_startup)(IAGSEditor *) = nullptr;
+  void (*editor_shutdown)() = nullptr;
+  void (*engine_startup)(IAGSEngine *) = nullptr;
+  int (*engine_on_event)(int, int) = nullptr;
+};
+
 class PluginSession {
  public:
   ~PluginSession();
@@ -32,6 +41,9 @@ class PluginSession {
   // The same from a private copy of the library: a fresh plug-in whose
   // tables no earlier session has filled, as a new game start gives.
   bool load_fresh(const std::string &path, PreviewEngine &engine, std::string &error);
+  // The same through entry points linked into this program (the page, which
+  // cannot load libraries): the caller gives the plug-in its fresh tables.
+  bool start(const PluginEntryPoints &plugin, PreviewEngine &engine, std::string &error);
 
   const std::map<std::string, FunctionSignature> &functions() const { return functions_; }
   // Calls a script function with the call's arguments; the int result, or 0.
