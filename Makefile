@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all build windows windows64 test test-native test-windows test-windows64 dist deps-preview deps-native deps-windows \
 	deps-windows-build deps-windows64 deps-dist deps-bench \
-	deps-fuzz deps-clean-room configure demo browser-check bench callgrind soak fuzz clean-room clean
+	deps-fuzz deps-clean-room configure demo browser-check bench callgrind soak fuzz clean-room clean web test-web
 
 all: build
 
@@ -80,7 +80,8 @@ test-windows64: deps-windows64
 	$(MAKE) windows64
 	cd $(WIN64_BUILD_DIR) && ctest --output-on-failure
 
-test: test-native test-windows test-windows64
+# The page's test in the browser runs too where Chromium is installed.
+test: test-native test-windows test-windows64 $(if $(wildcard /usr/bin/chromium),test-web)
 
 # The release: dist/agsRollwick2-VERSION/ and its .zip, byte for byte the
 # same on every run.
@@ -145,9 +146,28 @@ browser-check: demo
 	@scripts/install-deps.sh browser
 	scripts/browser-check.sh $(DEMO_DIR)/credits.webm $(DEMO_DIR)/credits.mp4
 
+# The page: build/web/rollwick.html, one file with its WebAssembly inside,
+# from the same core as the command line; the libraries it links are built
+# once from Debian's source packages into build-web-deps/.
+WEB_DEPS_DIR ?= build-web-deps
+WEB_BUILD_DIR ?= $(BUILD_DIR)/web-wasm
+web:
+	@scripts/install-deps.sh web
+	scripts/build-web-deps.sh $(WEB_DEPS_DIR)
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
+		-DROLLWICK_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS=-fexceptions \
+		-DCMAKE_PREFIX_PATH=$(abspath $(WEB_DEPS_DIR))/prefix -DCMAKE_FIND_ROOT_PATH=$(abspath $(WEB_DEPS_DIR))/prefix >/dev/null
+	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD_DIR) -j $(JOBS) --target rollwick_web
+	node scripts/make-page.js $(WEB_BUILD_DIR)/preview/web/rollwick.js $(BUILD_DIR)/web
+
+# The page in headless Chromium against the command line's frames.
+test-web: web build
+	@scripts/install-deps.sh web-test
+	scripts/test-web.sh $(BUILD_DIR)/web $(BUILD_DIR)
+
 # The README's two commands on a bare Debian 12 root (needs root).
 clean-room: deps-clean-room
 	scripts/clean-room.sh
 
 clean:
-	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR) $(WIN64_BUILD_DIR) $(FUZZ_DIR) build-dist dist
+	rm -rf $(BUILD_DIR) $(WIN_BUILD_DIR) $(WIN64_BUILD_DIR) $(FUZZ_DIR) build-dist dist $(WEB_DEPS_DIR)

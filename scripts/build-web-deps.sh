@@ -10,7 +10,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mkdir -p "${1:-$top/build-web-deps}" && cd "${1:-$top/build-web-deps}" && pwd)
 prefix=$dir/prefix
-stamp=$prefix/.built-v1
+stamp=$prefix/.built-v2
 [ -f "$stamp" ] && exit 0
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 packages=(zlib libpng1.6 freetype giflib pugixml)
@@ -87,7 +87,8 @@ c_library zlib "$zlib" libz.a adler32 compress crc32 deflate gzclose gzlib gzrea
 cp "$zlib/zlib.h" "$zlib/zconf.h" "$prefix/include/"
 cmake_build libpng "$(source_of libpng1.6)" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
   -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" -DPNG_HARDWARE_OPTIMIZATIONS=OFF
-cmake_build freetype "$(source_of freetype)" -DBUILD_SHARED_LIBS=OFF -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+cmake_build freetype "$(source_of freetype)" -DBUILD_SHARED_LIBS=OFF -DFT_REQUIRE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
+  -DZLIB_LIBRARY="$prefix/lib/libz.a" -DZLIB_INCLUDE_DIR="$prefix/include" \
   -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 cmake_build pugixml "$(source_of pugixml)" -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF
 

@@ -1,0 +1,424 @@
+// The page: opens a game's project folder (or a credits script), plays its
+// credits through the previewer's WebAssembly and shows them at the game's
+// speed. Files are read in the browser only; nothing leaves it.
+'use strict';
+
+(function () {
+  const $ = (id) => document.getElementById(id);
+  const ui = {
+    folder: $('open-folder'), scriptInput: $('open-script'), gameName: $('game-name'), scriptFile: $('script-file'),
+    entry: $('entry'), source: $('source'), gutter: $('gutter'), canvas: $('frame'), play: $('play'), back: $('back'),
+    step: $('step'), position: $('position'), clock: $('clock'), scale: $('scale'), messages: $('messages'),
+    status: $('status'), saveGif: $('save-gif'), savePng: $('save-png'), saveSheet: $('save-sheet'),
+  };
+  const context = ui.canvas.getContext('2d');
+  // Folders a project keeps that the credits never read.
+  const SKIPPED = /^(Compiled|_Debug|\.git|Speech|backup)\//i;
+  const LARGEST_FILE = 256 * 1024 * 1024;
+
+  let engine = null;
+  let game = null;          // {name, files: Map(relative path -> Uint8Array)} or null
+  const scripts = new Map();  // script name -> text, as edited
+  let current = '';           // the script shown
+  let info = { width: 320, height: 200, fps: 40, frames: 0, speeds: [[0, 40]], sounds: [], sound_files: {} };
+  let messages = [];
+  let frame = 0;
+  let playing = false;
+  let playStart = 0;        // performance.now() at frame playFrom
+  let playFrom = 0;
+  let audio = null;
+  const soundBuffers = new Map();  // sound number -> AudioBuffer
+  let frameTimes = [0];     // seconds at the start of each frame
+  let lastPlayMs = 0;
+
+  const ready = RollwickModule().then((module) => {
+    engine = module;
+    engine.FS.mkdir('/game');
+    engine.FS.mkdir('/work');
+    return engine;
+  });
+
+  function setStatus(text) { ui.status.textContent = text; }
+
+  // ---- files -------------------------------------------------------------
+
+  function removeTree(path) {
+    for (const name of engine.FS.readdir(path)) {
+      if (name === '.' || name === '..') continue;
+      const full = path + '/' + name;
+      if (engine.FS.isDir(engine.FS.stat(full).mode)) {
+        removeTree(full);
+        engine.FS.rmdir(full);
+      } else {
+        engine.FS.unlink(full);
+      }
+    }
+  }
+
+  function writeFile(root, relative, bytes) {
+    const parts = relative.split('/');
+    let folder = root;
+    for (const part of parts.slice(0, -1)) {
+      folder += '/' + part;
+      try { engine.FS.mkdir(folder); } catch (e) { /* already there */ }
+    }
+    engine.FS.writeFile(root + '/' + relative, bytes);
+  }
+
+  // Takes [{path, bytes}] of a project folder (paths relative to its parent or to itself).
+  async function openGame(entries, name) {
+    await ready;
+    let list = entries.filter((e) => e.path);
+    const top = list.length && list.every((e) => e.path.includes('/')) ? list[0].path.split('/')[0] : '';
+    if (top && list.every((e) => e.path.startsWith(top + '/'))) list = list.map((e) => ({ path: e.path.slice(top.length + 1), bytes: e.bytes }));
+    list = list.filter((e) => !SKIPPED.test(e.path));
+    removeTree('/game');
+    const files = new Map();
+    for (const e of list) {
+      writeFile('/game', e.path, e.bytes);
+      files.set(e.path, e.bytes);
+    }
+    game = { name: name || top || 'game', files };
+    scripts.clear();
+    const decoder = new TextDecoder('utf-8');
+    const hasAgf = [...files.keys()].some((p) => p.toLowerCase() === 'game.agf');
+    for (const [path, bytes] of files) {
+      if (!path.includes('/') && /\.(asc|credits)$/i.test(path)) scripts.set(path, decoder.decode(bytes));
+    }
+    ui.gameName.textContent = hasAgf ? `Game: ${game.name} (${files.size} files)` : `${game.name}: this folder has no Game.agf`;
+    if (!hasAgf) game = null;
+    const names = [...scripts.keys()].sort((a, b) => rank(a) - rank(b) || a.localeCompare(b));
+    showScripts(names[0] || '');
+    soundBuffers.clear();  // the new game's clips are decoded when first played
+    play();
+  }
+
+  // The global script first, then the other scripts, then credits files.
+  function rank(name) { return /^globalscript\.asc$/i.test(name) ? 0 : /\.asc$/i.test(name) ? 1 : 2; }
+
+  async function openScriptFile(name, text) {
+    await ready;
+    scripts.set(name, text);
+    showScripts(name);
+    play();
+  }
+
+  function showScripts(selected) {
+    ui.scriptFile.innerHTML = '';
+    for (const name of scripts.keys()) {
+      const option = document.createElement('option');
+      option.textContent = name;
+      ui.scriptFile.appendChild(option);
+    }
+    current = selected;
+    ui.scriptFile.value = selected;
+    ui.source.value = scripts.get(selected) || '';
+    updateGutter();
+    listFunctions();
+  }
+
+  // The functions a script defines, for the choice of the one that plays the credits.
+  function listFunctions() {
+    const found = [];
+    const pattern = /^\s*(?:static\s+)?(?:function|int|void|bool|short|char|float|String)\s+([A-Za-z_]\w*)\s*\(/gm;
+    let match;
+    while ((match = pattern.exec(ui.source.value)) !== null) if (!found.includes(match[1])) found.push(match[1]);
+    const keep = ui.entry.value;
+    ui.entry.innerHTML = '<option value="">(as the command line chooses)</option>';
+    for (const name of found) {
+      const option = document.createElement('option');
+      option.value = option.textContent = name;
+      ui.entry.appendChild(option);
+    }
+    if (found.includes(keep)) ui.entry.value = keep;
+  }
+
+  async function readDrop(items) {
+    const entries = [];
+    const walk = async (entry, prefix) => {
+      if (entry.isFile) {
+        const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
+        if (file.size <= LARGEST_FILE) entries.push({ path: prefix + file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+      } else if (entry.isDirectory) {
+        const reader = entry.createReader();
+        for (;;) {
+          const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+          if (!batch.length) break;
+          for (const child of batch) await walk(child, prefix + entry.name + '/');
+        }
+      }
+    };
+    for (const entry of items) await walk(entry, '');
+    return entries;
+  }
+
+  // ---- playing -----------------------------------------------------------
+
+  function play() {
+    if (!engine) return;
+    scripts.set(current, ui.source.value);
+    const name = current || 'credits.credits';
+    removeTree('/work');
+    engine.FS.writeFile('/work/' + name, ui.source.value);
+    const started = performance.now();
+    engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'],
+      [game ? '/game' : '', '/work/' + name, ui.entry.value, -1]);
+    lastPlayMs = performance.now() - started;
+    messages = JSON.parse(engine.UTF8ToString(engine.ccall('rw_messages', 'number', [], [])));
+    info = JSON.parse(engine.UTF8ToString(engine.ccall('rw_info', 'number', [], [])));
+    frameTimes = [];
+    let time = 0;
+    for (let i = 0, s = 0; i <= info.frames; ++i) {
+      while (s + 1 < info.speeds.length && info.speeds[s + 1][0] <= i) ++s;
+      frameTimes.push(time);
+      time += 1 / (info.speeds.length ? info.speeds[s][1] : info.fps);
+    }
+    ui.canvas.width = info.width;
+    ui.canvas.height = info.height;
+    applyScale();
+    ui.position.max = Math.max(0, info.frames - 1);
+    showMessages();
+    const playedOn = playing;
+    pause();
+    show(Math.min(frame, Math.max(0, info.frames - 1)));
+    if (playedOn) start();
+    const enabled = info.frames > 0;
+    for (const button of [ui.play, ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = !enabled;
+    setStatus(enabled ? `${info.frames} frames, played in ${(lastPlayMs / 1000).toFixed(2)} s` : '');
+  }
+
+  function show(index) {
+    frame = Math.max(0, Math.min(index, info.frames - 1));
+    if (info.frames === 0) {
+      context.fillStyle = '#000';
+      context.fillRect(0, 0, ui.canvas.width, ui.canvas.height);
+      ui.clock.textContent = 'no frames';
+      return;
+    }
+    const pointer = engine.ccall('rw_frame', 'number', ['number'], [frame]);
+    const size = info.width * info.height * 4;
+    const pixels = new ImageData(new Uint8ClampedArray(engine.HEAPU8.buffer, pointer, size).slice(), info.width, info.height);
+    context.putImageData(pixels, 0, 0);
+    ui.position.value = frame;
+    ui.clock.textContent = `frame ${frame} / ${info.frames}, ${frameTimes[frame].toFixed(2)} s`;
+  }
+
+  function start() {
+    if (info.frames === 0) return;
+    if (frame >= info.frames - 1) show(0);
+    playing = true;
+    ui.play.textContent = 'Pause';
+    playFrom = frame;
+    playStart = performance.now();
+    if (!audio && window.AudioContext) audio = new AudioContext();
+    if (audio && audio.state === 'suspended') audio.resume();
+    requestAnimationFrame(tick);
+  }
+
+  function pause() {
+    playing = false;
+    ui.play.textContent = 'Play';
+  }
+
+  function tick() {
+    if (!playing) return;
+    const elapsed = (performance.now() - playStart) / 1000 + frameTimes[playFrom];
+    let next = frame;
+    while (next + 1 < info.frames && frameTimes[next + 1] <= elapsed) ++next;
+    if (next !== frame) {
+      for (const [at, number] of info.sounds) if (at > frame && at <= next) playSound(number);
+      show(next);
+    }
+    if (frame >= info.frames - 1) return pause();
+    requestAnimationFrame(tick);
+  }
+
+  // The typing sounds: the game's clip for the number, decoded by the browser.
+  async function loadSound(number) {
+    const path = info.sound_files[number];
+    if (!path || !audio) return null;
+    const relative = path.replace(/^\/game\//, '');
+    const bytes = game && game.files.get(relative);
+    if (!bytes) return null;
+    try {
+      const buffer = await audio.decodeAudioData(bytes.slice().buffer);
+      soundBuffers.set(number, buffer);
+      return buffer;
+    } catch (e) {
+      return null;
+    }
+  }
+
+  function playSound(number) {
+    if (!audio) return;
+    const buffer = soundBuffers.get(number);
+    if (buffer === undefined) {
+      soundBuffers.set(number, null);
+      loadSound(number).then((b) => b && playSound(number));
+      return;
+    }
+    if (!buffer) return;
+    const source = audio.createBufferSource();
+    source.buffer = buffer;
+    source.connect(audio.destination);
+    source.start();
+  }
+
+  function applyScale() {
+    const scale = Number(ui.scale.value);
+    ui.canvas.style.width = info.width * scale + 'px';
+    ui.canvas.style.height = info.height * scale + 'px';
+  }
+
+  // ---- messages and the editor ------------------------------------------
+
+  function showMessages() {
+    ui.messages.innerHTML = '';
+    for (const m of messages) {
+      const item = document.createElement('li');
+      item.className = m.kind;
+      const where = m.file ? `${m.file}${m.line ? ':' + m.line : ''}: ` : '';
+      item.textContent = `${where}${m.kind}: ${m.text}`;
+      if (m.line > 0) {
+        item.dataset.line = m.line;
+        item.dataset.file = m.file;
+        item.addEventListener('click', () => goToLine(m.file, m.line));
+      }
+      ui.messages.appendChild(item);
+    }
+  }
+
+  function goToLine(file, line) {
+    if (file && scripts.has(file) && file !== current) {
+      scripts.set(current, ui.source.value);
+      showScripts(file);
+    }
+    const lines = ui.source.value.split('\n');
+    let offset = 0;
+    for (let i = 0; i < line - 1 && i < lines.length; ++i) offset += lines[i].length + 1;
+    const end = offset + (lines[line - 1] || '').length;
+    ui.source.focus();
+    ui.source.setSelectionRange(offset, end);
+    const lineHeight = 18;
+    ui.source.scrollTop = Math.max(0, (line - 5) * lineHeight);
+    ui.gutter.scrollTop = ui.source.scrollTop;
+  }
+
+  function updateGutter() {
+    const count = ui.source.value.split('\n').length;
+    let text = '';
+    for (let i = 1; i <= count; ++i) text += i + '\n';
+    ui.gutter.textContent = text;
+    ui.gutter.scrollTop = ui.source.scrollTop;
+  }
+
+  // ---- saving ------------------------------------------------------------
+
+  function save(kind, name, argument) {
+    const path = '/work/out-' + name;
+    const error = engine.UTF8ToString(engine.ccall('rw_save', 'number', ['string', 'string', 'number'], [kind, path, argument]));
+    if (error) {
+      messages.push({ kind: 'error', file: '', line: 0, text: error });
+      showMessages();
+      return null;
+    }
+    const bytes = engine.FS.readFile(path);
+    engine.FS.unlink(path);
+    return bytes;
+  }
+
+  function download(bytes, name, type) {
+    if (!bytes) return;
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([bytes], { type }));
+    link.download = name;
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  }
+
+  const baseName = () => (current || 'credits').replace(/\.[^.]*$/, '');
+
+  // ---- wiring ------------------------------------------------------------
+
+  ui.folder.addEventListener('change', async () => {
+    const entries = [];
+    for (const file of ui.folder.files) {
+      if (file.size <= LARGEST_FILE) entries.push({ path: file.webkitRelativePath || file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    }
+    await openGame(entries);
+    ui.folder.value = '';
+  });
+  ui.scriptInput.addEventListener('change', async () => {
+    const file = ui.scriptInput.files[0];
+    if (file) await openScriptFile(file.name, await file.text());
+    ui.scriptInput.value = '';
+  });
+  ui.scriptFile.addEventListener('change', () => {
+    scripts.set(current, ui.source.value);
+    showScripts(ui.scriptFile.value);
+    play();
+  });
+  ui.entry.addEventListener('change', play);
+  let typing = 0;
+  ui.source.addEventListener('input', () => {
+    updateGutter();
+    clearTimeout(typing);
+    typing = setTimeout(() => { listFunctions(); play(); }, 400);
+  });
+  ui.source.addEventListener('scroll', () => { ui.gutter.scrollTop = ui.source.scrollTop; });
+  ui.play.addEventListener('click', () => (playing ? pause() : start()));
+  ui.back.addEventListener('click', () => { pause(); show(frame - 1); });
+  ui.step.addEventListener('click', () => { pause(); show(frame + 1); });
+  ui.position.addEventListener('input', () => {
+    show(Number(ui.position.value));
+    if (playing) { playFrom = frame; playStart = performance.now(); }
+  });
+  ui.scale.addEventListener('change', applyScale);
+  ui.saveGif.addEventListener('click', () => download(save('gif', baseName() + '.gif', 0), baseName() + '.gif', 'image/gif'));
+  ui.savePng.addEventListener('click', () => download(save('png', 'frame.png', frame), `${baseName()}-frame-${frame}.png`, 'image/png'));
+  ui.saveSheet.addEventListener('click', () => download(save('sheet', 'sheet.png', 12), baseName() + '-sheet.png', 'image/png'));
+  document.addEventListener('keydown', (event) => {
+    if (event.target === ui.source || event.code !== 'Space') return;
+    event.preventDefault();
+    playing ? pause() : start();
+  });
+  document.addEventListener('dragover', (event) => { event.preventDefault(); document.body.classList.add('dragging'); });
+  document.addEventListener('dragleave', () => document.body.classList.remove('dragging'));
+  document.addEventListener('drop', async (event) => {
+    event.preventDefault();
+    document.body.classList.remove('dragging');
+    const items = [...event.dataTransfer.items].map((item) => item.webkitGetAsEntry()).filter(Boolean);
+    if (items.length === 1 && items[0].isFile && /\.(asc|credits|txt)$/i.test(items[0].name)) {
+      const file = event.dataTransfer.files[0];
+      return openScriptFile(file.name, await file.text());
+    }
+    const entries = await readDrop(items);
+    await openGame(entries, items.length === 1 && items[0].isDirectory ? items[0].name : '');
+  });
+  for (const button of [ui.play, ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = true;
+
+  // What the page's test drives: the same steps as a person's, without the file picker.
+  window.rollwick = {
+    ready,
+    openGame: (files, name) => openGame(files.map((f) => ({ path: f.path, bytes: Uint8Array.from(atob(f.base64), (c) => c.charCodeAt(0)) })), name),
+    openScript: openScriptFile,
+    setEntry: (name) => { ui.entry.value = name; play(); },
+    edit: (text) => { ui.source.value = text; ui.source.dispatchEvent(new Event('input')); },
+    show,
+    start,
+    pause,
+    info: () => info,
+    messages: () => messages,
+    frame: () => frame,
+    playing: () => playing,
+    lastPlayMs: () => lastPlayMs,
+    save: (kind, argument) => {
+      const bytes = save(kind, 'test.out', argument);
+      let text = '';
+      for (let i = 0; bytes && i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+      return btoa(text);
+    },
+  };
+})();

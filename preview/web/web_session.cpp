@@ -1,0 +1,321 @@
+// The page's side of the previewer: the same core as the command line, with
+// the plug-in linked in. The page writes the game's folder into the
+// in-memory file system under /game and the script under /work, then plays
+// it here once; every frame is kept (deflated) so that the page can show any
+// of them at the game's speed, and save a GIF, a PNG or a contact sheet
+// through the command line's own outputs.
+//
+// Every call returns at once; what went wrong comes back as messages (kind,
+// file, line, text), never as a crash or an exit.
+#include <emscripten/emscripten.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "credit_store.h"
+#include "credits_script.h"
+#include "engine_functions.h"
+#include "game_project.h"
+#include "game_setup.h"
+#include "lint.h"
+#include "outputs.h"
+#include "playback_state.h"
+#include "plugin_entry.h"
+#include "plugin_session.h"
+#include "plugin_state.h"
+#include "runner.h"
+#include "sprite_file.h"
+
+using namespace rollwick_preview;
+
+namespace {
+
+struct Message {
+  std::string kind;  // "error", "warning" or "note"
+  std::string file;
+  int line = 0;
+  std::string text;
+};
+
+// One play: its frames, what it said, and what the page shows with it.
+struct Played {
+  int width = 320;
+  int height = 200;
+  int fps = 40;
+  std::vector<std::vector<uint8_t>> pictures;  // each different picture's 0xRRGGBB pixels, deflated
+  std::vector<uint32_t> frames;                // each frame's picture
+  std::vector<int64_t> waits_ended;
+  std::vector<std::pair<int64_t, int>> speeds;
+  std::vector<std::pair<int64_t, int>> sounds;  // frame, sound number
+  std::map<int, std::string> sound_files;      // sound number: the game's clip file
+  std::vector<Message> messages;
+  bool capped = false;
+};
+
+Played played;
+std::vector<uint8_t> rgba;  // the frame last asked for, as the canvas takes it
+std::string answer;         // the text last handed to the page
+
+// The plug-in as the engine finds it in a new game: empty tables.
+void fresh_plugin() {
+  credit_store = CreditStore{};
+  playback = PlaybackState{};
+  engine_functions = EngineFunctions{};
+  host_links = HostLinks{};
+}
+
+std::string read_text(const std::string &path) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!read_file_limited(path, size_t(16) << 20, bytes, error)) throw ScriptError(path, 0, 0, error);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class KeepFrames : public FrameSink {
+ public:
+  void frame(int64_t, const rollwick_host::Canvas &canvas) override {
+    // A picture that stays (a wait, a pause) is kept once.
+    if (!played.pictures.empty() && canvas.pixels == last_) {
+      played.frames.push_back(played.frames.back());
+      return;
+    }
+    last_ = canvas.pixels;
+    const uLong size = static_cast<uLong>(canvas.pixels.size() * 4);
+    scratch_.resize(compressBound(size));
+    uLongf length = scratch_.size();
+    compress2(scratch_.data(), &length, reinterpret_cast<const Bytef *>(canvas.pixels.data()), size, 1);
+    // Kept at its packed size: a long play holds many thousands.
+    played.pictures.emplace_back(scratch_.begin(), scratch_.begin() + static_cast<ptrdiff_t>(length));
+    played.frames.push_back(static_cast<uint32_t>(played.pictures.size() - 1));
+  }
+  void wait_ended(int64_t index) override { played.waits_ended.push_back(index); }
+
+ private:
+  std::vector<uint8_t> scratch_;
+  std::vector<uint32_t> last_;
+};
+
+bool unpack(size_t index, rollwick_host::Canvas &canvas) {
+  if (index >= played.frames.size()) return false;
+  canvas = rollwick_host::Canvas(played.width, played.height);
+  uLongf length = static_cast<uLongf>(canvas.pixels.size() * 4);
+  const std::vector<uint8_t> &packed = played.pictures[played.frames[index]];
+  return uncompress(reinterpret_cast<Bytef *>(canvas.pixels.data()), &length, packed.data(), packed.size()) == Z_OK;
+}
+
+void say(const std::string &kind, const std::string &file, int line, const std::string &text) {
+  played.messages.push_back({kind, file, line, text});
+}
+
+std::string json_text(const std::string &text) {
+  std::string out = "\"";
+  for (const unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+void play(const std::string &game_folder, const std::string &script_path, const std::string &entry, int64_t max_frames) {
+  played = Played{};
+  GameProject game;
+  const bool has_game = !game_folder.empty();
+  std::string error;
+  if (has_game) {
+    if (!read_game_project(game_folder, game, error)) return say("error", "", 0, error);
+    for (const std::string &problem : game.warnings) say("warning", "Game.agf", 0, problem);
+    played.width = game.width;
+    played.height = game.height;
+    played.fps = game.fps;
+    played.sound_files = game.sound_files;
+  }
+  const bool antialias = game.antialias_fonts && game.depth == 32;
+
+  fresh_plugin();
+  PreviewEngine engine(played.width, played.height, has_game ? game.depth : 32);
+  PluginSession session;
+  PluginEntryPoints plugin;
+  plugin.plugin_v2 = AGS_PluginV2;
+  plugin.editor_startup = AGS_EditorStartup;
+  plugin.editor_shutdown = AGS_EditorShutdown;
+  plugin.engine_startup = AGS_EngineStartup;
+  plugin.engine_on_event = AGS_EngineOnEvent;
+  if (!session.start(plugin, engine, error)) return say("error", "", 0, error);
+  GameFileProblems problems;
+  if (has_game) set_up_game(game, antialias, engine, problems);
+
+  const size_t slash = script_path.rfind('/');
+  const std::string script_name = slash == std::string::npos ? script_path : script_path.substr(slash + 1);
+  ParseOptions parse_options;
+  parse_options.entry = entry;
+  parse_options.game_script = is_game_script_file(script_path);
+  for (const auto &clip : game.clips) parse_options.audio_clips.push_back(clip.first);
+
+  LintSources sources;
+  if (has_game) sources.sprite_file = game.sprite_file;
+  std::map<int, std::string> sound_problems;
+  for (const auto &clip : game.clips) {
+    if (clip.first.rfind("aSound", 0) == 0 && !clip.second.found) {
+      sound_problems[std::atoi(clip.first.c_str() + 6)] = "the game's clip " + clip.first + " has no file at " + clip.second.file;
+    }
+  }
+  sources.sound_problems = &sound_problems;
+  sources.game_files = &problems;
+  Linter linter(session.functions(), engine, sources);
+  const bool capped_by_user = max_frames >= 0;
+  RunOptions options;
+  options.max_frames = capped_by_user ? max_frames : FRAME_CAP;
+  options.fps = played.fps;
+  options.entry = entry;
+  options.on_warning = [&](int line, const std::string &message) { say("warning", script_name, line, message); };
+  options.on_call = [&](const Call &call, int32_t result) {
+    const size_t before = linter.warnings.size();
+    linter.frame = engine.frame;
+    linter.on_call(call, result);
+    for (size_t i = before; i < linter.warnings.size(); ++i) {
+      say("warning", script_name, linter.warnings[i].line, linter.warnings[i].message);
+    }
+    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless);
+  };
+  KeepFrames keep;
+  RunResult result;
+  try {
+    for (const std::string &header : game.headers) parse_options.headers.push_back({header, read_text(header)});
+    const Script script = parse_credits_script(script_name, read_text(script_path), session.functions(), parse_options);
+    result = run_script(script, session, engine, {&keep}, options);
+  } catch (const ScriptError &bad) {
+    played.frames.clear();
+    played.pictures.clear();
+    return say("error", bad.file, bad.line, bad.message);
+  } catch (const std::exception &bad) {
+    played.frames.clear();
+    played.pictures.clear();
+    return say("error", script_name, 0, std::string("the play stopped: ") + bad.what());
+  }
+  played.speeds = result.speeds;
+  played.sounds = engine.sound_log;
+  played.capped = result.capped;
+  if (result.capped && !capped_by_user) {
+    played.frames.clear();
+    played.pictures.clear();
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.0f", seconds_of(FRAME_CAP, result.speeds));
+    return say("error", script_name, 0,
+               "the credits did not end within " + std::to_string(FRAME_CAP) + " frames (" + seconds +
+                   " s of the game): the script waits on something that never comes");
+  }
+  if (result.frames == 0) {
+    return say("error", "", 0, "no frame was rendered: the script lets no frame pass (it needs Wait or a loop that waits)");
+  }
+  if (result.capped) {
+    say("note", "", 0, "stopped at " + std::to_string(max_frames) + " frames, before the credits ended");
+  }
+  const std::string unmet = problems.unmet(linter.fonts_used, linter.slots_used);
+  if (!unmet.empty()) say("warning", "", 0, "the game's folder also has problems the script does not meet: " + unmet);
+  for (const auto &call : result.not_previewed) {
+    say("note", script_name, call.second, call.first + ": not previewed (in the game it leaves the credits' picture as it is)");
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+// Plays SCRIPT (with the game in GAME_FOLDER, or none when empty) from the
+// function ENTRY (empty: the usual choice); at most MAX_FRAMES frames when
+// it is 0 or more. The number of frames kept; 0 when the play failed.
+EMSCRIPTEN_KEEPALIVE int rw_play(const char *game_folder, const char *script, const char *entry, int max_frames) {
+  play(game_folder, script, entry, max_frames);
+  return static_cast<int>(played.frames.size());
+}
+
+// What the last play said, as a JSON array of {kind, file, line, text}.
+EMSCRIPTEN_KEEPALIVE const char *rw_messages() {
+  answer = "[";
+  for (size_t i = 0; i < played.messages.size(); ++i) {
+    const Message &m = played.messages[i];
+    answer += (i ? ",{" : "{") + std::string("\"kind\":") + json_text(m.kind) + ",\"file\":" + json_text(m.file) +
+              ",\"line\":" + std::to_string(m.line) + ",\"text\":" + json_text(m.text) + "}";
+  }
+  answer += "]";
+  return answer.c_str();
+}
+
+// The last play's screen, speed, frames, speeds and sounds, as JSON.
+EMSCRIPTEN_KEEPALIVE const char *rw_info() {
+  answer = "{\"width\":" + std::to_string(played.width) + ",\"height\":" + std::to_string(played.height) +
+           ",\"fps\":" + std::to_string(played.fps) + ",\"frames\":" + std::to_string(played.frames.size()) +
+           ",\"speeds\":[";
+  for (size_t i = 0; i < played.speeds.size(); ++i) {
+    answer += (i ? ",[" : "[") + std::to_string(played.speeds[i].first) + "," + std::to_string(played.speeds[i].second) + "]";
+  }
+  answer += "],\"sounds\":[";
+  for (size_t i = 0; i < played.sounds.size(); ++i) {
+    answer += (i ? ",[" : "[") + std::to_string(played.sounds[i].first) + "," + std::to_string(played.sounds[i].second) + "]";
+  }
+  answer += "],\"sound_files\":{";
+  size_t n = 0;
+  for (const auto &file : played.sound_files) {
+    answer += (n++ ? ",\"" : "\"") + std::to_string(file.first) + "\":" + json_text(file.second);
+  }
+  answer += "}}";
+  return answer.c_str();
+}
+
+// Frame INDEX as RGBA bytes, width x height of them; null past the end.
+EMSCRIPTEN_KEEPALIVE const uint8_t *rw_frame(int index) {
+  rollwick_host::Canvas canvas;
+  if (index < 0 || !unpack(static_cast<size_t>(index), canvas)) return nullptr;
+  rgba.resize(canvas.pixels.size() * 4);
+  for (size_t i = 0; i < canvas.pixels.size(); ++i) {
+    const uint32_t pixel = canvas.pixels[i];
+    rgba[i * 4] = static_cast<uint8_t>(pixel >> 16);
+    rgba[i * 4 + 1] = static_cast<uint8_t>(pixel >> 8);
+    rgba[i * 4 + 2] = static_cast<uint8_t>(pixel);
+    rgba[i * 4 + 3] = 255;
+  }
+  return rgba.data();
+}
+
+// Writes the last play to PATH as KIND: "gif" (every frame at the game's
+// time), "png" (frame FRAME) or "sheet" (a contact sheet of FRAME pictures).
+// The error, or empty when written.
+EMSCRIPTEN_KEEPALIVE const char *rw_save(const char *kind, const char *path, int frame) {
+  const std::string what = kind;
+  std::unique_ptr<OutputSink> output;
+  if (what == "gif") output = make_gif_output(path, played.width, played.height, played.speeds);
+  if (what == "png") output = make_single_frame_output(path, frame);
+  if (what == "sheet") output = make_contact_sheet_output(path, frame > 0 ? frame : 12, nullptr);
+  answer.clear();
+  if (output == nullptr || played.frames.empty()) {
+    answer = "nothing to save";
+    return answer.c_str();
+  }
+  size_t wait = 0;
+  rollwick_host::Canvas canvas;
+  for (size_t i = 0; i < played.frames.size(); ++i) {
+    if (!unpack(i, canvas)) break;
+    output->frame(static_cast<int64_t>(i), canvas);
+    for (; wait < played.waits_ended.size() && played.waits_ended[wait] <= static_cast<int64_t>(i); ++wait) {
+      output->wait_ended(played.waits_ended[wait]);
+    }
+  }
+  std::string error;
+  if (!output->finish(static_cast<int64_t>(played.frames.size()), error)) answer = error;
+  return answer.c_str();
+}
+
+}  // extern "C"

@@ -1,0 +1,192 @@
+// The page in Debian's headless Chromium, driven through its DevTools
+// protocol: every engine reference case plays frame for frame as the command
+// line plays it, a long roll keeps the game's speed, warnings and errors show
+// with their lines, and a GIF saved from the page is the command line's GIF.
+//   node tests/web/page_test.js PAGE_DIR BUILD_DIR
+// PAGE_DIR holds rollwick.html; BUILD_DIR the command line (rollwick-preview).
+// Prints the figures, then "N passed, N failed"; exits 1 on a failure.
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const puppeteer = require('puppeteer-core');
+
+const [pageDir, buildDir] = process.argv.slice(2).map((p) => path.resolve(p));
+const root = path.resolve(__dirname, '..', '..');
+const preview = path.join(buildDir, 'rollwick-preview');
+const cases = fs.readdirSync(path.join(root, 'tests/engine-reference'))
+  .filter((name) => fs.existsSync(path.join(root, 'tests/engine-reference', name, 'game')))
+  .sort();
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'rollwick-page-'));
+let passed = 0;
+let failed = 0;
+const check = (ok, what, detail) => {
+  if (ok) passed += 1;
+  else failed += 1;
+  console.log(`${ok ? 'ok' : 'FAILED'}: ${what}${detail ? ` (${detail})` : ''}`);
+};
+
+// The command line's frames for a case, as [{path}] in order.
+function commandLineFrames(caseDir, out) {
+  execFileSync(preview, [path.join(caseDir, 'credits.credits'), '--game', path.join(caseDir, 'game'), '--frames', out, '-q'],
+    { stdio: ['ignore', 'ignore', 'pipe'] });
+  return fs.readdirSync(out).filter((f) => f.endsWith('.png')).sort().map((f) => path.join(out, f));
+}
+
+function gameFiles(folder) {
+  return fs.readdirSync(folder).map((name) => ({ path: name, base64: fs.readFileSync(path.join(folder, name)).toString('base64') }));
+}
+
+(async () => {
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--allow-file-access-from-files', '--autoplay-policy=no-user-gesture-required'],
+  });
+  try {
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1400, height: 900 });
+    const pageErrors = [];
+    page.on('pageerror', (error) => pageErrors.push(String(error)));
+    const opened = Date.now();
+    await page.goto('file://' + path.join(pageDir, 'rollwick.html'));
+    await page.evaluate(() => window.rollwick.ready.then(() => true));
+    console.log(`page: ${fs.statSync(path.join(pageDir, 'rollwick.html')).size} bytes, ready in ${Date.now() - opened} ms`);
+
+    // Reads every frame back from the canvas, and the command line's PNGs
+    // through the browser's own decoder, and compares them byte for byte.
+    for (const name of cases) {
+      const caseDir = path.join(root, 'tests/engine-reference', name);
+      const frames = commandLineFrames(caseDir, path.join(scratch, name));
+      const started = Date.now();
+      await page.evaluate((files) => window.rollwick.openGame(files, 'game'), gameFiles(path.join(caseDir, 'game')));
+      await page.evaluate((text) => window.rollwick.openScript('credits.credits', text),
+        fs.readFileSync(path.join(caseDir, 'credits.credits'), 'utf8'));
+      const firstFrameMs = Date.now() - started;
+      const result = await page.evaluate(async (urls) => {
+        const digest = async (bytes) => Array.from(new Uint8Array(await crypto.subtle.digest('SHA-1', bytes)))
+          .map((b) => b.toString(16).padStart(2, '0')).join('');
+        const canvas = document.getElementById('frame');
+        const context = canvas.getContext('2d');
+        const scratchCanvas = document.createElement('canvas');
+        const scratchContext = scratchCanvas.getContext('2d', { willReadFrequently: true });
+        const info = window.rollwick.info();
+        let same = 0;
+        const differing = [];
+        let showMs = 0;
+        for (let i = 0; i < urls.length; ++i) {
+          const t = performance.now();
+          window.rollwick.show(i);
+          showMs += performance.now() - t;
+          const shown = await digest(context.getImageData(0, 0, canvas.width, canvas.height).data);
+          const image = await createImageBitmap(await (await fetch(urls[i])).blob(), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+          scratchCanvas.width = image.width;
+          scratchCanvas.height = image.height;
+          scratchContext.drawImage(image, 0, 0);
+          const expected = await digest(scratchContext.getImageData(0, 0, image.width, image.height).data);
+          if (shown === expected) same += 1;
+          else if (differing.length < 5) differing.push(i);
+        }
+        return { frames: info.frames, same, differing, showMs: showMs / Math.max(1, urls.length), playMs: window.rollwick.lastPlayMs(), errors: window.rollwick.messages().filter((m) => m.kind === 'error') };
+      }, frames.map((f) => 'file://' + f));
+      check(result.frames === frames.length && result.same === frames.length, `${name}: frames identical to the command line's`,
+        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
+        `first frame ${firstFrameMs} ms after opening, played in ${result.playMs.toFixed(0)} ms, ${result.showMs.toFixed(2)} ms a frame shown` +
+        (result.errors.length ? `; ${JSON.stringify(result.errors)}` : ''));
+    }
+
+    // A GIF saved from the page is the command line's GIF.
+    const demo = path.join(root, 'tests/engine-reference', cases[0]);
+    const cliGif = path.join(scratch, 'cli.gif');
+    execFileSync(preview, [path.join(demo, 'credits.credits'), '--game', path.join(demo, 'game'), '-o', cliGif, '-q']);
+    await page.evaluate((files) => window.rollwick.openGame(files, 'game'), gameFiles(path.join(demo, 'game')));
+    await page.evaluate((text) => window.rollwick.openScript('credits.credits', text), fs.readFileSync(path.join(demo, 'credits.credits'), 'utf8'));
+    const gif = Buffer.from(await page.evaluate(() => window.rollwick.save('gif', 0)), 'base64');
+    check(gif.equals(fs.readFileSync(cliGif)), 'a GIF saved from the page is the command line\'s', `${gif.length} and ${fs.statSync(cliGif).size} bytes`);
+    await page.evaluate(() => window.rollwick.show(300));
+    await page.screenshot({ path: path.join(pageDir, 'screenshot.png') });
+
+    // A warning and an error, each with its line, in the list.
+    const warned = await page.evaluate(() => {
+      window.rollwick.edit('SetCredit(1, 1, "Hello", -1, 0, 70000);\nSequenceSettings(1, 0, 0, 1, 1, 0);\nRunCreditSequence(1);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n');
+      return new Promise((resolve) => setTimeout(() => resolve(window.rollwick.messages()), 700));
+    });
+    const warning = warned.find((m) => m.kind === 'warning' && m.line === 1);
+    check(Boolean(warning), 'a warning is listed with its line', warning ? `${warning.file}:${warning.line}: ${warning.text}` : JSON.stringify(warned));
+    const failedPlay = await page.evaluate(() => {
+      window.rollwick.edit('SetCredit(1, 1, "Hello", -1, 0, 15);\nSequenceSettings(1, 0, 0, 1, 1 0);\n');
+      return new Promise((resolve) => setTimeout(() => resolve({
+        messages: window.rollwick.messages(),
+        listed: [...document.querySelectorAll('#messages li.error[data-line]')].map((li) => li.textContent),
+      }), 700));
+    });
+    const error = failedPlay.messages.find((m) => m.kind === 'error' && m.line === 2);
+    check(Boolean(error) && failedPlay.listed.length === 1, 'an error is listed with its line, and clicking goes there',
+      error ? failedPlay.listed[0] : JSON.stringify(failedPlay));
+    const selected = await page.evaluate(() => {
+      document.querySelector('#messages li.error[data-line]').click();
+      const source = document.getElementById('source');
+      return source.value.slice(source.selectionStart, source.selectionEnd);
+    });
+    check(selected === 'SequenceSettings(1, 0, 0, 1, 1 0);', 'clicking the error selects its line', selected);
+    // Scripts that never end stop with the command line's messages.
+    const endless = await page.evaluate(() => {
+      window.rollwick.edit('SetCredit(1, 1, "Hello", -1, 0, 15);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n');
+      return new Promise((resolve) => setTimeout(() => resolve(window.rollwick.messages()), 1500));
+    });
+    const never = endless.find((m) => m.kind === 'error' && /will never answer 1/.test(m.text));
+    check(Boolean(never) && never.line === 2, 'a wait that never ends is an error at its line', never ? never.text : JSON.stringify(endless));
+    const capped = await page.evaluate(() => {
+      window.rollwick.edit('RunCreditSequence(7);\nwhile (IsSequenceFinished(7) == 0) Wait(1);\n');
+      return new Promise((resolve) => setTimeout(() => resolve({ messages: window.rollwick.messages(), frames: window.rollwick.info().frames }), 15000));
+    });
+    const cap = capped.messages.find((m) => m.kind === 'error');
+    check(Boolean(cap) && capped.frames === 0 && cap.text.startsWith('the credits did not end within 100000 frames (2500 s of the game)'),
+      'a script that waits for ever stops at the command line\'s limit', cap ? cap.text : JSON.stringify(capped));
+
+    // A 640x400 roll of 60 s at 40 frames a second keeps up with the clock.
+    let roll = 'CreditsSettings(8);\n';
+    for (let i = 1; i <= 100; ++i) roll += `SetCredit(1, ${i}, "Role number ${i}<.>Person ${i}", -1, 0, 15);\n`;
+    roll += 'SequenceSettings(1, 0, 0, 1, 1, 797);\nRunCreditSequence(1);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n';
+    const big = path.join(scratch, 'big');
+    fs.mkdirSync(big);
+    const agf = fs.readFileSync(path.join(demo, 'game', 'Game.agf'), 'utf8')
+      .replace(/<CustomResolution>[^<]*<\/CustomResolution>/, '<CustomResolution>640,400</CustomResolution>');
+    const files = gameFiles(path.join(demo, 'game')).map((f) => (f.path === 'Game.agf' ? { path: f.path, base64: Buffer.from(agf).toString('base64') } : f));
+    await page.evaluate((f) => window.rollwick.openGame(f, 'big'), files);
+    await page.evaluate((text) => window.rollwick.openScript('roll.credits', text), roll);
+    const timing = await page.evaluate(() => new Promise((resolve) => {
+      const info = window.rollwick.info();
+      window.rollwick.show(0);
+      window.rollwick.start();
+      const began = performance.now();
+      let draws = 0;
+      const count = () => { draws += 1; if (window.rollwick.playing()) requestAnimationFrame(count); };
+      requestAnimationFrame(count);
+      setTimeout(() => {
+        const seconds = (performance.now() - began) / 1000;
+        const at = window.rollwick.frame();
+        window.rollwick.pause();
+        let showMs = 0;
+        for (let i = 0; i < 200; ++i) { const t = performance.now(); window.rollwick.show(i * 10); showMs += performance.now() - t; }
+        resolve({ width: info.width, height: info.height, frames: info.frames, fps: info.fps, seconds, at, draws, playMs: window.rollwick.lastPlayMs(), showMs: showMs / 200 });
+      }, 5000);
+    }));
+    const expected = Math.floor(timing.seconds * timing.fps);
+    check(timing.width === 640 && timing.height === 400 && Math.abs(timing.at - expected) <= 3,
+      'a 640x400 roll plays at the game\'s speed',
+      `${timing.frames} frames at ${timing.fps} a second; after ${timing.seconds.toFixed(2)} s at frame ${timing.at} (due ${expected}); ` +
+      `played in ${timing.playMs.toFixed(0)} ms; ${timing.showMs.toFixed(2)} ms a frame shown`);
+    check(pageErrors.length === 0, 'no script error on the page', pageErrors.join('; '));
+  } finally {
+    await browser.close();
+    fs.rmSync(scratch, { recursive: true, force: true });
+  }
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed ? 1 : 0);
+})().catch((error) => {
+  console.error(error);
+  console.log(`${passed} passed, ${failed + 1} failed`);
+  process.exit(1);
+});
