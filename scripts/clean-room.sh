@@ -157,10 +157,19 @@ mount --make-rslave "$room/dev"
 mount_in_room -t tmpfs tmpfs "$room/tmp"
 mount_in_room --bind "$cache/apt-archives" "$room/var/cache/apt/archives"
 
+# Where this machine's network answers TLS with certificates of its own (the
+# host trusts them through NODE_EXTRA_CA_CERTS), the room trusts the same ones,
+# so that npm reaches the registry from inside as it does outside.
+extra_ca=()
+if [ -n "${NODE_EXTRA_CA_CERTS:-}" ] && [ -f "$NODE_EXTRA_CA_CERTS" ]; then
+  cp "$NODE_EXTRA_CA_CERTS" "$room/etc/host-extra-ca.crt"
+  extra_ca=(NODE_EXTRA_CA_CERTS=/etc/host-extra-ca.crt)
+fi
+
 # A login shell as a user has it: the usual locale of Debian images, a
 # terminal name, root's home, nothing of this shell's environment.
 in_room() {
-  chroot "$room" /usr/bin/env -i HOME=/root TERM=xterm LANG=C.UTF-8 \
+  chroot "$room" /usr/bin/env -i HOME=/root TERM=xterm LANG=C.UTF-8 "${extra_ca[@]}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     /bin/bash -lc "cd /home/user/agsRollwick2 && $1"
 }
