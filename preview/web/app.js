@@ -206,12 +206,12 @@
   function start() {
     if (info.frames === 0) return;
     if (frame >= info.frames - 1) show(0);
+    if (!audio && window.AudioContext) audio = new AudioContext();
+    if (audio && audio.state === 'suspended') audio.resume();
     playing = true;
     ui.play.textContent = 'Pause';
     playFrom = frame;
-    playStart = performance.now();
-    if (!audio && window.AudioContext) audio = new AudioContext();
-    if (audio && audio.state === 'suspended') audio.resume();
+    playStart = performance.now();  // after the sound is set up, which can take a while
     requestAnimationFrame(tick);
   }
 
