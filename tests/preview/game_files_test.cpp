@@ -299,6 +299,30 @@ TEST(HostileFiles, HugeFilesAreRefusedBeforeTheyAreRead) {
   std::system(("rm -rf " + folder).c_str());
 }
 
+TEST(HostileFiles, AFontWhoseGlyphIsManyTimesItsSizeDrawsAtOnce) {
+  // Found by fuzzing: a 1,269-byte TrueType font at 36 pixels whose glyphs'
+  // outlines span thousands of pixels took over 10 s and a gigabyte to draw.
+  std::ifstream input(std::string(SOURCE_DIR) + "/fuzz/corpus/truetype/glyph-many-times-its-size", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 2u);
+  const std::string folder = temporary_folder();
+  std::ofstream(folder + "/agsfnt0.ttf", std::ios::binary) << bytes.substr(2);
+  rollwick_host::FontStyle style;
+  style.utf8 = true;
+  style.ascender_fixup = true;
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  const auto font = rollwick_host::load_freetype_font(folder + "/agsfnt0.ttf", 36, true, error, style);
+  ASSERT_NE(font, nullptr) << error;
+  rollwick_host::Canvas canvas(64, 32);
+  for (const char *text : {"Hello", "Zo\xC3\xAB \xE6\xBC\xA2"}) {
+    font->measure(text);
+    font->draw(canvas, -5, 3, text, 0x80FF40);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  std::system(("rm -rf " + folder).c_str());
+}
+
 TEST(HostileFiles, GameSettingsAreBroughtIntoRangeAndDeepNestingIsNotWalked) {
   const std::string folder = temporary_folder();
   std::string nested;

@@ -5,7 +5,9 @@
 #endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -167,7 +169,22 @@ class FreeTypeFont : public Font {
     if (index < 0) return glyph;  // nothing drawn, no advance
     // One hinted outline, rendered as this font draws.
     if (FT_Load_Glyph(face, static_cast<FT_UInt>(index), load_flags) != 0) return glyph;
-    if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE && FT_Render_Glyph(face->glyph, render_mode) != 0) return glyph;
+    // A damaged font can give an outline many times its size, whose picture
+    // would take gigabytes and minutes: such a glyph keeps its advance and
+    // draws nothing.
+    const int64_t largest = 8 * static_cast<int64_t>(pixel_size) + 64;
+    if (face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+      FT_BBox box;
+      FT_Outline_Get_CBox(&face->glyph->outline, &box);
+      const int64_t box_width = (static_cast<int64_t>(box.xMax) - box.xMin) >> 6;
+      const int64_t box_height = (static_cast<int64_t>(box.yMax) - box.yMin) >> 6;
+      if (box_width > largest || box_height > largest) {
+        glyph.advance = static_cast<int>(std::clamp<int64_t>(face->glyph->advance.x >> 6, -largest, largest));
+        return glyph;
+      }
+      if (FT_Render_Glyph(face->glyph, render_mode) != 0) return glyph;
+    }
+    if (face->glyph->bitmap.width > largest || face->glyph->bitmap.rows > largest) return glyph;
     const FT_GlyphSlot slot = face->glyph;
     const FT_Bitmap &bitmap = slot->bitmap;
     glyph.advance = static_cast<int>(slot->advance.x >> 6);
@@ -212,8 +229,15 @@ class FreeTypeFont : public Font {
     const unsigned char *at = reinterpret_cast<const unsigned char *>(text);
     for (uint32_t code = next_letter(at, style_.utf8); code != 0; code = next_letter(at, style_.utf8)) {
       const RenderedGlyph &g = glyph(code);
-      for (int row = 0; row < g.height; ++row) {
-        for (int column = 0; column < g.width; ++column) {
+      // Only the rows and columns that fall on the canvas.
+      const int64_t left = x + g.left;
+      const int64_t top = baseline - g.top;
+      const int first_row = static_cast<int>(std::clamp<int64_t>(-top, 0, g.height));
+      const int end_row = static_cast<int>(std::clamp<int64_t>(canvas.height - top, 0, g.height));
+      const int first_column = static_cast<int>(std::clamp<int64_t>(-left, 0, g.width));
+      const int end_column = static_cast<int>(std::clamp<int64_t>(canvas.width - left, 0, g.width));
+      for (int row = first_row; row < end_row; ++row) {
+        for (int column = first_column; column < end_column; ++column) {
           const uint8_t cover = g.coverage[static_cast<size_t>(row) * g.width + column];
           if (cover == 0) continue;
           const int64_t px = x + g.left + column;
