@@ -36,7 +36,7 @@ fuzz_packages=(clang libclang-rt-14-dev)
 clean_room_packages=(debootstrap git)
 browser_packages=(chromium)
 web_packages=(cmake make emscripten nodejs dpkg-dev xz-utils)
-web_test_packages=(chromium nodejs npm)
+web_test_packages=(chromium nodejs)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
@@ -58,7 +58,11 @@ for job in "$@"; do
     clean-room) want "${clean_room_packages[@]}" ;;
     browser) want "${browser_packages[@]}" ;;
     web) want "${web_packages[@]}" ;;
-    web-test) want "${web_test_packages[@]}" ;;
+    web-test)
+      want "${web_test_packages[@]}"
+      # Debian's npm, unless npm came with another Node.js package (whose nodejs conflicts with it)
+      command -v npm >/dev/null || want npm
+      ;;
     windows-build) want "${windows_build_packages[@]}" ;;
     windows64) want "${windows64_packages[@]}" ;;
     dist) want "${dist_packages[@]}" ;;
