@@ -522,12 +522,7 @@ int main(int argc, char **argv) {
   std::map<int, std::string> sound_files;
   std::string error;
   if (video) {
-    for (const auto &clip : game.clips) {
-      const std::string &name = clip.first;
-      if (name.rfind("aSound", 0) == 0 && !clip.second.found) {
-        sound_problems[std::atoi(name.c_str() + 6)] = "the game's clip " + name + " has no file at " + clip.second.file;
-      }
-    }
+    sound_problems = missing_sound_clips(game);
     if (has_game) sound_files = game.sound_files;
     for (const auto &sound : options.sounds) {
       sound_files[sound.first] = sound.second;

@@ -166,12 +166,7 @@ void play(const std::string &game_folder, const std::string &script_path, const 
 
   LintSources sources;
   if (has_game) sources.sprite_file = game.sprite_file;
-  std::map<int, std::string> sound_problems;
-  for (const auto &clip : game.clips) {
-    if (clip.first.rfind("aSound", 0) == 0 && !clip.second.found) {
-      sound_problems[std::atoi(clip.first.c_str() + 6)] = "the game's clip " + clip.first + " has no file at " + clip.second.file;
-    }
-  }
+  const std::map<int, std::string> sound_problems = missing_sound_clips(game);
   sources.sound_problems = &sound_problems;
   sources.game_files = &problems;
   Linter linter(session.functions(), engine, sources);

@@ -1,5 +1,7 @@
 #include "game_setup.h"
 
+#include <cstdlib>
+
 #include "sprite_file.h"
 
 namespace rollwick_preview {
@@ -90,6 +92,17 @@ std::string GameFileProblems::unmet(const std::set<int> &fonts_used, const std::
   }
   if (!sprite_file.empty() && slots_used.empty()) line += (line.empty() ? "" : "; ") + sprite_file;
   return line;
+}
+
+std::map<int, std::string> missing_sound_clips(const GameProject &game) {
+  std::map<int, std::string> missing;
+  for (const auto &clip : game.clips) {
+    const std::string &name = clip.first;
+    if (name.rfind("aSound", 0) == 0 && !clip.second.found) {
+      missing[std::atoi(name.c_str() + 6)] = "the game's clip " + name + " has no file at " + clip.second.file;
+    }
+  }
+  return missing;
 }
 
 }  // namespace rollwick_preview

@@ -35,4 +35,7 @@ struct GameFileProblems {
 // and described in `problems`.
 void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems);
 
+// The sounds PlaySound(n) would play whose clip aSound<n> has no file: n and why.
+std::map<int, std::string> missing_sound_clips(const GameProject &game);
+
 }  // namespace rollwick_preview
