@@ -10,6 +10,7 @@
 
 #include "credits_script.h"
 #include "emit_ags.h"
+#include "runner.h"
 #include "script_api.h"
 #include "script_interpreter.h"
 
@@ -26,20 +27,16 @@ class Environment : public rollwick_preview::ScriptEnvironment {
     if (call.name == "GetCredit") return reinterpret_cast<intptr_t>(stored_);  // room for an old-style string
     return frames_ > 3 ? 1 : 0;
   }
+  // The run's own frame cap; the interpreter's limits bound the work between frames.
   void show_frames(int64_t frames) override {
     frames_ += frames;
-    if (frames_ > 10000) throw Stop{};
+    if (frames_ > rollwick_preview::FRAME_CAP) throw Stop{};
   }
   void warn(int, const std::string &) override {}
-  void step() override {
-    if (++steps_ > 20000) throw Stop{};
-  }
-  int64_t loop_limit() const override { return 500; }
 
  private:
   char stored_[200] = "stored";
   int64_t frames_ = 0;
-  int64_t steps_ = 0;
   size_t text_bytes_ = 0;
 };
 

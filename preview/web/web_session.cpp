@@ -72,7 +72,7 @@ void fresh_plugin() {
 std::string read_text(const std::string &path) {
   std::vector<uint8_t> bytes;
   std::string error;
-  if (!read_file_limited(path, size_t(16) << 20, bytes, error)) throw ScriptError(path, 0, 0, error);
+  if (!read_file_limited(path, MAX_SCRIPT_BYTES, bytes, error)) throw ScriptError(path, 0, 0, error);
   return std::string(bytes.begin(), bytes.end());
 }
 

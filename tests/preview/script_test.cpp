@@ -2,6 +2,8 @@
 // run does with the engine's meaning, and the AGS code emitted for them.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "credits_script.h"
 #include "emit_ags.h"
 #include "script_interpreter.h"
@@ -220,11 +222,74 @@ TEST(CreditsScript, NestingAndRunawaysAreErrorsNotCrashes) {
   EXPECT_EQ(error_of("int x = " + std::string(300, '(') + "1" + std::string(300, ')') + ";").substr(0, 40),
             "roll.credits:1:209: nesting deeper than ");
   EXPECT_EQ(run_error("Wait(-1);"), "roll.credits:1:1: Wait(-1) waits for ever in the engine: the game would hang here");
-  EXPECT_EQ(run_error("function f() { f(); }"),
-            "roll.credits:1:16: functions call each other more than 200 deep; in the game this would overflow its stack");
+  EXPECT_EQ(run_error("function f() { f(); }").rfind("roll.credits:1:16: call stack overflow, recursive call problem?", 0),
+            0u);
   EXPECT_EQ(run_error("int i;\nwhile (i >= 0) { i = 1; }"),
-            "roll.credits:2:1: the loop has run 1000000 times without a Wait; in the game it would hang");
+            "roll.credits:2:1: Script appears to be hung (a while loop ran 150001 times). The problem may be in a "
+            "calling function; check the call stack.");
   EXPECT_EQ(run_error("int i;\ni = 1 / (2 - 2);"), "roll.credits:2:7: division by zero");
+  // What the parser lets through, nested at run time: an error, never the previewer's own stack overflowing.
+  const std::string blocks = "function f(int n) {\n" + std::string(100, '{') + "if (n > 0) f(n - 1);" +
+                             std::string(100, '}') + "\n}\nfunction play_credits() { f(195); Wait(1); }\n";
+  EXPECT_NE(game_error(blocks).find("nested more than 1000 deep at once"), std::string::npos);
+  std::string whiles = "function play_credits() { int i = 0;\n";
+  for (int i = 0; i < 150; ++i) whiles += "while (i < 1) {";
+  whiles += "i++;" + std::string(150, '}') + " Wait(1); }\n";
+  EXPECT_EQ(run_game(whiles).size(), 1u);
+  std::string minuses = "function play_credits() { int x = ";
+  for (int i = 0; i < 190; ++i) minuses += "- ";
+  EXPECT_EQ(run_game(minuses + "1; Wait(1); }\n").size(), 1u);
+}
+
+// The engine's own limits, at their bounds: what stops the game stops the preview.
+TEST(CreditsScript, TheEnginesLoopCallAndStackLimits) {
+  const auto nested_loops = [](int n) {
+    return "function play_credits() {\n  int i = 0;\n  while (i < " + std::to_string(n) + ") {\n    int j = 0;\n"
+           "    while (j < " + std::to_string(n) + ") j++;\n    i++;\n  }\n  Wait(1);\n}\n";
+  };
+  EXPECT_EQ(run_game(nested_loops(380)).size(), 1u);  // 144,780 jumps
+  EXPECT_EQ(game_error(nested_loops(400)),
+            "GlobalScript.asc:5:5: Script appears to be hung (a while loop ran 150001 times). The problem may be in a "
+            "calling function; check the call stack.");
+  const auto one_loop = [](int n, const std::string &head) {
+    return head + " {\n  int i = 0;\n  while (i < " + std::to_string(n) + ") i++;\n  Wait(1);\n}\n";
+  };
+  EXPECT_EQ(run_game(one_loop(150000, "function play_credits()")).size(), 1u);
+  EXPECT_NE(game_error(one_loop(150001, "function play_credits()")).find("ran 150001 times"), std::string::npos);
+  EXPECT_EQ(run_game(one_loop(400000, "noloopcheck function play_credits()")).size(), 1u);
+  // A frame that passes starts the count again.
+  EXPECT_EQ(run_game("function play_credits() {\n  int i = 0;\n  while (i < 300000) { i++; if (i % 100000 == 0) "
+                     "Wait(1); }\n}\n").size(), 3u);
+
+  // 50 functions at once, the event function that calls play_credits among them.
+  const auto depth = [](int n, const std::string &entry) {
+    return "int depth(int n) {\n  if (n > 0) return depth(n - 1);\n  return 0;\n}\nfunction " + entry +
+           "() {\n  depth(" + std::to_string(n) + ");\n  Wait(1);\n}\n";
+  };
+  EXPECT_EQ(run_game(depth(47, "play_credits")).size(), 1u);
+  EXPECT_EQ(game_error(depth(48, "play_credits")).rfind("GlobalScript.asc:2:21: call stack overflow, recursive call "
+                                                        "problem?", 0), 0u);
+  Recorder recorder;  // an event function, which the engine starts itself: one level more
+  const Script event = parse_game(depth(48, "repeatedly_execute"), {}, "repeatedly_execute");
+  run_credits_script(event, functions(), "repeatedly_execute", recorder);
+  EXPECT_EQ(recorder.log.size(), 1u);
+
+  // The stack: twenty string locals at once overflow its 4,096 bytes.
+  const auto strings = [](int n) {
+    return "int keep(int n) {\n  string s;\n  if (n > 1) keep(n - 1);\n  return 0;\n}\nfunction play_credits() "
+           "{\n  keep(" + std::to_string(n) + ");\n  Wait(1);\n}\n";
+  };
+  EXPECT_EQ(run_game(strings(19)).size(), 1u);
+  EXPECT_EQ(game_error(strings(20)).rfind("GlobalScript.asc:2:10: stack overflow, attempted to grow from", 0), 0u);
+}
+
+// Work no engine limit stops (calls that fan out without loops) ends in seconds, with its line.
+TEST(CreditsScript, WorkBetweenFramesIsBounded) {
+  const auto started = std::chrono::steady_clock::now();
+  const std::string fan = "int f(int n) {\n  if (n == 0) return 1;\n  return f(n - 1) + f(n - 1);\n}\n"
+                          "function play_credits() {\n  f(40);\n  Wait(1);\n}\n";
+  EXPECT_NE(game_error(fan).find("statements without letting a frame pass"), std::string::npos);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
 TEST(EmitAgs, OneBufferFilledBeforeEachTextCall) {

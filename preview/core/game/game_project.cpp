@@ -1,5 +1,7 @@
 #include "game_project.h"
 
+#include <algorithm>
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -194,7 +196,10 @@ void read_script_headers(const pugi::xml_node &node, GameProject &project, int d
     if (std::strcmp(child.name(), "Script") == 0) {
       if (text_of(child, "IsHeader") != "True") continue;
       const std::string file = find_file_ignoring_case(project.directory, text_of(child, "FileName"));
-      if (!file.empty()) project.headers.push_back(file);
+      // A header listed twice is read once.
+      if (!file.empty() && std::find(project.headers.begin(), project.headers.end(), file) == project.headers.end()) {
+        project.headers.push_back(file);
+      }
     } else {
       read_script_headers(child, project, depth + 1);
     }

@@ -103,6 +103,7 @@ struct ScriptFunction {
   bool read = false;        // the body was read: the function runs, or may
   std::string cannot_run;   // why the previewer cannot call it ("an extender function"), if so
   int line = 0;
+  bool no_loop_check = false;  // declared `noloopcheck`: its loops (and its callees') are not counted
 };
 
 struct Script {
@@ -119,6 +120,12 @@ struct ScriptSource {
   std::string file;
   std::string text;
 };
+
+// The most a script or header may hold, and a script with its headers
+// together: several times the largest game script, and what keeps reading
+// one to a bounded memory.
+constexpr size_t MAX_SCRIPT_BYTES = size_t(4) << 20;
+constexpr size_t MAX_SCRIPTS_BYTES = size_t(8) << 20;
 
 struct ParseOptions {
   std::string entry;                  // the function that plays the credits; empty: see entry_function

@@ -36,11 +36,9 @@ struct Result {
   char *buffer = nullptr;  // set when the text is writable storage: a variable's, or the plug-in's
 };
 
-struct ReturnFrom {
-  int32_t value;
-};
-struct BreakLoop {};
-struct ContinueLoop {};
+// How a statement ends: on to the next, or out of a loop or function.
+enum class Flow { next, broke, continued, returned };
+
 struct GameEnded {};
 
 int32_t wrapped(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
@@ -68,13 +66,15 @@ class Interpreter {
   }
 
   void run(const std::string &entry) {
+    // The engine runs an event function; any other entry is called from one.
+    const int event_level = entry.empty() || !is_event_function(entry) ? 1 : 0;
     try {
-      scopes_.emplace_back();
-      try {
-        execute_all(script_.statements);
-      } catch (const ReturnFrom &) {  // a return outside functions ends those statements
-      }
-      scopes_.resize(1);
+      // Statements outside functions run as the body of the function that plays the credits.
+      calls_ = event_level + 1;
+      push_scope();
+      execute_all(script_.statements);  // a return outside functions ends them
+      pop_scope();
+      calls_ = event_level;
       if (!entry.empty()) {
         call_user_function(entry, {}, script_.functions.empty() ? 0 : script_.functions.front().line, 0);
       }
@@ -90,6 +90,13 @@ class Interpreter {
   // ----- variables -----
 
   Variable &declare(const Statement &declared) {
+    if (scopes_.size() > 1) {  // a local: on the script's stack
+      const int bytes = declared.type == "string" ? OLD_STYLE_STRING_SIZE
+                        : declared.type == "short" ? 2
+                        : declared.type == "char"  ? 1
+                                                   : 4;
+      grow_stack(1, bytes, declared.line, declared.column);
+    }
     Variable &variable = scopes_.back()[declared.name];
     variable = Variable{};
     variable.type = declared.type == "string" ? ValueType::text : ValueType::integer;
@@ -107,91 +114,159 @@ class Interpreter {
 
   // ----- statements -----
 
-  void execute_all(const std::vector<Statement> &statements) {
-    for (const Statement &statement : statements) execute(statement);
+  // An error or the game's end stops the whole run, so scopes are left
+  // only as statements end.
+  Flow execute_all(const std::vector<Statement> &statements) {
+    for (const Statement &statement : statements) {
+      const Flow flow = execute(statement);
+      if (flow != Flow::next) return flow;
+    }
+    return Flow::next;
   }
 
-  void execute_block(const std::vector<Statement> &statements) {
+  Flow execute_block(const std::vector<Statement> &statements) {
+    push_scope();
+    const Flow flow = execute_all(statements);
+    pop_scope();
+    return flow;
+  }
+
+  // A scope of locals; leaving it frees the stack they took.
+  void push_scope() {
     scopes_.emplace_back();
-    try {
-      execute_all(statements);
-    } catch (...) {
-      scopes_.pop_back();
-      throw;
-    }
+    stack_marks_.push_back({stack_values_, stack_bytes_});
+  }
+  void pop_scope() {
     scopes_.pop_back();
+    stack_values_ = stack_marks_.back().first;
+    stack_bytes_ = stack_marks_.back().second;
+    stack_marks_.pop_back();
   }
 
-  // One pass of a loop's body; false when it breaks out.
-  bool loop_body(const std::vector<Statement> &statements) {
-    try {
-      execute_block(statements);
-    } catch (const BreakLoop &) {
-      return false;
-    } catch (const ContinueLoop &) {
+  // ----- limits -----
+
+  // The engine's script stack, grown by `values` values of `bytes` bytes in all.
+  void grow_stack(int values, int bytes, int line, int column) {
+    if (stack_values_ + values > ENGINE_STACK_VALUES || stack_bytes_ + bytes > ENGINE_STACK_BYTES) {
+      fail(line, column, "stack overflow, attempted to grow from " + std::to_string(stack_bytes_) + " by " +
+                             std::to_string(bytes) + " bytes (the engine's script stack holds " +
+                             std::to_string(ENGINE_STACK_VALUES) + " values and " +
+                             std::to_string(ENGINE_STACK_BYTES) + " bytes; an old-style string local takes " +
+                             std::to_string(OLD_STYLE_STRING_SIZE) + ")");
     }
-    return true;
+    stack_values_ += values;
+    stack_bytes_ += bytes;
   }
 
-  void execute(const Statement &statement) {
-    environment_.step();
+  // A loop goes back to its start: the engine counts every such jump
+  // between two frames, in all loops together.
+  void jumped_back(const Statement &loop) {
+    if (no_loop_check_ > 0) return;
+    if (++loop_jumps_ > ENGINE_LOOP_JUMPS) {
+      fail(loop.line, loop.column, "Script appears to be hung (a while loop ran " + std::to_string(loop_jumps_) +
+                                       " times). The problem may be in a calling function; check the call stack.");
+    }
+  }
+
+  void count_step(const Statement &statement) {
+    ++steps_;
+    if (++steps_since_frame_ > MAX_STEPS_BETWEEN_FRAMES) {
+      fail(statement.line, statement.column,
+           "the script has run " + std::to_string(MAX_STEPS_BETWEEN_FRAMES) + " statements without letting a frame "
+           "pass; the game would stand still here, and the previewer stops (a Wait lets a frame pass)");
+    }
+    if (steps_ > MAX_STEPS) {
+      fail(statement.line, statement.column,
+           "the script has run " + std::to_string(MAX_STEPS) + " statements in all, more than the previewer plays; "
+           "it stops here (a script that works this hard between its frames slows the game down)");
+    }
+  }
+
+  // Blocks, expressions and calls nested at once: the interpreter's own stack.
+  class Nested {
+   public:
+    Nested(Interpreter &interpreter, int line, int column) : interpreter_(interpreter) {
+      if (interpreter_.nesting_ >= MAX_RUN_NESTING) {
+        interpreter_.fail(line, column, "blocks, expressions and calls nested more than " +
+                                            std::to_string(MAX_RUN_NESTING) +
+                                            " deep at once; the previewer stops here (split the script up)");
+      }
+      ++interpreter_.nesting_;
+    }
+    ~Nested() { --interpreter_.nesting_; }
+    Nested(const Nested &) = delete;
+    Nested &operator=(const Nested &) = delete;
+
+   private:
+    Interpreter &interpreter_;
+  };
+
+  Flow execute(const Statement &statement) {
+    const Nested nested(*this, statement.line, statement.column);
+    count_step(statement);
     switch (statement.kind) {
       case Statement::Kind::expression:
         evaluate(statement.expression);
-        break;
+        return Flow::next;
       case Statement::Kind::declaration: {
         const int32_t value = statement.has_expression ? evaluate(statement.expression).number : 0;
         Variable &declared = declare(statement);
         declared.number = stored_as(declared.storage, value);
-        break;
+        return Flow::next;
       }
       case Statement::Kind::assignment:
         assign(statement);
-        break;
+        return Flow::next;
       case Statement::Kind::block:
-        execute_block(statement.body);
-        break;
+        return execute_block(statement.body);
       case Statement::Kind::if_else:
-        execute_block(evaluate(statement.expression).number != 0 ? statement.body : statement.otherwise);
-        break;
-      case Statement::Kind::while_loop: {
-        LoopGuard guard(*this, statement);
+        return execute_block(evaluate(statement.expression).number != 0 ? statement.body : statement.otherwise);
+      case Statement::Kind::while_loop:
         while (evaluate(statement.expression).number != 0) {
-          if (!loop_body(statement.body)) break;
-          guard.pass();
+          const Flow flow = execute_block(statement.body);
+          if (flow == Flow::broke) break;
+          if (flow == Flow::returned) return flow;
+          jumped_back(statement);
         }
-        break;
-      }
-      case Statement::Kind::do_while: {
-        LoopGuard guard(*this, statement);
-        do {
-          if (!loop_body(statement.body)) break;
-          guard.pass();
-        } while (evaluate(statement.expression).number != 0);
-        break;
-      }
+        return Flow::next;
+      case Statement::Kind::do_while:
+        for (;;) {
+          const Flow flow = execute_block(statement.body);
+          if (flow == Flow::broke) break;
+          if (flow == Flow::returned) return flow;
+          if (evaluate(statement.expression).number == 0) break;
+          jumped_back(statement);
+        }
+        return Flow::next;
       case Statement::Kind::for_loop: {
-        scopes_.emplace_back();
+        push_scope();
+        Flow ended = Flow::next;
         execute_all(statement.init);
-        LoopGuard guard(*this, statement);
         while (!statement.has_expression || evaluate(statement.expression).number != 0) {
-          if (!loop_body(statement.body)) break;
+          const Flow flow = execute_block(statement.body);
+          if (flow == Flow::broke) break;
+          if (flow == Flow::returned) {
+            ended = flow;
+            break;
+          }
           execute_all(statement.step);
-          guard.pass();
+          jumped_back(statement);
         }
-        scopes_.pop_back();
-        break;
+        pop_scope();
+        return ended;
       }
       case Statement::Kind::return_value:
-        throw ReturnFrom{statement.has_expression ? evaluate(statement.expression).number : 0};
+        returned_ = statement.has_expression ? evaluate(statement.expression).number : 0;
+        return Flow::returned;
       case Statement::Kind::break_loop:
-        throw BreakLoop{};
+        return Flow::broke;
       case Statement::Kind::continue_loop:
-        throw ContinueLoop{};
+        return Flow::continued;
       case Statement::Kind::not_previewed:
         environment_.not_previewed(statement.name, statement.line);
-        break;
+        return Flow::next;
     }
+    return Flow::next;
   }
 
   void assign(const Statement &statement) {
@@ -213,31 +288,10 @@ class Interpreter {
     target.number = stored_as(target.storage, value);
   }
 
-  // Stops a loop that runs on without ever letting a frame pass.
-  class LoopGuard {
-   public:
-    LoopGuard(Interpreter &interpreter, const Statement &loop)
-        : interpreter_(interpreter), loop_(loop), frames_(interpreter.frames_) {}
-    void pass() {
-      if (interpreter_.frames_ != frames_) {
-        frames_ = interpreter_.frames_;
-        passes_ = 0;
-      } else if (++passes_ >= interpreter_.environment_.loop_limit()) {
-        interpreter_.fail(loop_.line, loop_.column,
-                          "the loop has run " + std::to_string(passes_) + " times without a Wait; in the game it would hang");
-      }
-    }
-
-   private:
-    Interpreter &interpreter_;
-    const Statement &loop_;
-    int64_t frames_;
-    int64_t passes_ = 0;
-  };
-
   // ----- expressions -----
 
   Result evaluate(const Expression &expression) {
+    const Nested nested(*this, expression.line, expression.column);
     Result result;
     switch (expression.kind) {
       case Expression::Kind::number:
@@ -332,6 +386,8 @@ class Interpreter {
     }
     environment_.show_frames(shown);
     frames_ += shown;
+    loop_jumps_ = 0;
+    steps_since_frame_ = 0;
     return {};
   }
 
@@ -504,9 +560,10 @@ class Interpreter {
     if (found == functions_.end()) fail(line, column, "no function named '" + name + "'");
     const ScriptFunction &function = *found->second;
     if (!function.read) fail(line, column, "the function '" + name + "' was not read; name it with --function");
-    if (depth_ >= MAX_NESTING) {
-      fail(line, column, "functions call each other more than " + std::to_string(MAX_NESTING) +
-                             " deep; in the game this would overflow its stack");
+    if (calls_ >= ENGINE_NESTED_CALLS) {
+      fail(line, column, "call stack overflow, recursive call problem? (the engine runs " +
+                             std::to_string(ENGINE_NESTED_CALLS) + " script functions at once at most, the event "
+                             "function that started them among them)");
     }
     // The arguments, worked out where the call stands.
     std::map<std::string, Variable> parameters;
@@ -533,27 +590,27 @@ class Interpreter {
       }
       if (!parameter.name.empty()) parameters[parameter.name] = std::move(bound);
     }
-    ++depth_;
+    // Its parameters and return address go on the engine's stack.
+    const std::pair<int, int> stack_before{stack_values_, stack_bytes_};
+    const int pushed = static_cast<int>(function.parameters.size()) + 1;
+    grow_stack(pushed, 4 * pushed, line, column);
+    ++calls_;
+    if (function.no_loop_check) ++no_loop_check_;
     // A function sees the globals and its own variables only.
     std::vector<std::map<std::string, Variable>> saved;
     saved.swap(scopes_);
     scopes_.push_back(std::move(saved.front()));
     scopes_.push_back(std::move(parameters));
     int32_t value = 0;
-    const auto restore = [&] {
-      saved.front() = std::move(scopes_.front());
-      scopes_.swap(saved);
-      --depth_;
-    };
-    try {
-      execute_all(function.body);
-    } catch (const ReturnFrom &returned) {
-      value = stored_as(function.result == "function" ? "int" : function.result, returned.value);
-    } catch (...) {
-      restore();
-      throw;
+    if (execute_all(function.body) == Flow::returned) {
+      value = stored_as(function.result == "function" ? "int" : function.result, returned_);
     }
-    restore();
+    saved.front() = std::move(scopes_.front());
+    scopes_.swap(saved);
+    --calls_;
+    if (function.no_loop_check) --no_loop_check_;
+    stack_values_ = stack_before.first;
+    stack_bytes_ = stack_before.second;
     return value;
   }
 
@@ -616,10 +673,27 @@ class Interpreter {
   std::map<std::string, const ScriptFunction *> functions_;
   std::vector<std::map<std::string, Variable>> scopes_;  // the globals first
   int64_t frames_ = 0;
-  int depth_ = 0;
+  int32_t returned_ = 0;     // the value of the last `return`
+  int calls_ = 0;            // script functions running, with the event function
+  int no_loop_check_ = 0;    // `noloopcheck` functions running
+  int64_t loop_jumps_ = 0;   // since the last frame
+  int64_t steps_ = 0;
+  int64_t steps_since_frame_ = 0;
+  int nesting_ = 0;
+  int stack_values_ = 0;
+  int stack_bytes_ = 0;
+  std::vector<std::pair<int, int>> stack_marks_;  // the stack when each scope began
 };
 
 }  // namespace
+
+bool is_event_function(const std::string &name) {
+  static const std::set<std::string> events = {
+      "game_start",   "repeatedly_execute", "repeatedly_execute_always", "late_repeatedly_execute_always",
+      "on_key_press", "on_mouse_click",     "on_event",                  "on_call",
+      "dialog_request", "interface_click",  "unhandled_event"};
+  return events.count(name) != 0 || name.rfind("room_", 0) == 0;
+}
 
 std::string entry_function(const Script &script, const std::string &requested) {
   if (!requested.empty()) {

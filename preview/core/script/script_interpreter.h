@@ -6,9 +6,10 @@
 // for ever, more than 32767 waits 32767 frames), and the plug-in's functions
 // called through the environment.
 //
-// Errors: what the game would hang or stop on (a negative Wait, a loop that
-// never lets a frame pass, endless recursion, division by zero, an unknown
-// StrFormat specifier) raises ScriptError with the line of the statement.
+// Errors: what the game would hang or stop on (a negative Wait, the engine's
+// limits on loops, nested calls and its stack, division by zero, an unknown
+// StrFormat specifier), and work past the previewer's own bounds, raise
+// ScriptError with the line of the statement.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +22,29 @@
 
 namespace rollwick_preview {
 
-// A loop may pass this many times without a frame passing before the run
-// stops as the game would hang.
-constexpr int64_t MAX_LOOPS_WITHOUT_A_FRAME = 1000000;
+// The engine's limits (3.6.3): a script past one stops the game, so it stops
+// the preview, in the engine's words.
+// Backward jumps of loops between two frames, in all the loops of a run
+// (not counted inside a `noloopcheck` function and what it calls).
+constexpr int64_t ENGINE_LOOP_JUMPS = 150000;
+// Script functions running at once, the event function the engine started
+// among them. A function that is not an event function (play_credits) is
+// counted as called from one, as games call it.
+constexpr int ENGINE_NESTED_CALLS = 50;
+// The script stack: values (parameters, return addresses, locals) and their bytes.
+constexpr int ENGINE_STACK_VALUES = 256;
+constexpr int ENGINE_STACK_BYTES = 4096;
+
+// The previewer's own bounds, where no engine limit applies: statements run
+// between two frames and in all (calls that fan out without loops; loops in
+// `noloopcheck` functions), and blocks, expressions and calls nested at once
+// (the interpreter's own stack).
+constexpr int64_t MAX_STEPS_BETWEEN_FRAMES = 2000000;
+constexpr int64_t MAX_STEPS = 20000000;
+constexpr int MAX_RUN_NESTING = 1000;
+
+// The functions the engine calls itself: the global script's and rooms' events.
+bool is_event_function(const std::string &name);
 
 // What a running script reaches.
 class ScriptEnvironment {
@@ -36,11 +57,6 @@ class ScriptEnvironment {
   virtual void show_frames(int64_t frames) = 0;
   // Something the game's author should know about the statement at `line`.
   virtual void warn(int line, const std::string &message) = 0;
-  // Before every statement; an environment may stop a run that goes on too
-  // long by throwing from here.
-  virtual void step() {}
-  // Passes a loop may make without a frame passing before the run stops.
-  virtual int64_t loop_limit() const { return MAX_LOOPS_WITHOUT_A_FRAME; }
   // SetGameSpeed: the frames a second from the next frame on (already clamped).
   virtual void set_game_speed(int /*fps*/) {}
   virtual int game_speed() const { return 40; }

@@ -31,6 +31,7 @@ class Lexer {
         out.push_back(token);
         return out;
       }
+      if (out.size() >= MAX_SCRIPT_TOKENS) throw ScriptError(file_, line_, column_, too_many_tokens());
       const char c = source_[at_];
       if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
         token.kind = Token::Kind::identifier;
@@ -176,6 +177,11 @@ std::string describe(const Token &token) {
     case Token::Kind::end: return "the end of the file";
   }
   return "?";
+}
+
+std::string too_many_tokens() {
+  return "the file holds more than " + std::to_string(MAX_SCRIPT_TOKENS) +
+         " names, numbers and symbols (with its macros expanded), more than the previewer reads";
 }
 
 std::vector<Token> read_tokens(const std::string &file, const std::string &source) {

@@ -22,9 +22,15 @@ struct Token {
 // previewer only skips (structs, new-style objects, floats) never stops it.
 std::string describe(const Token &token);
 
+// The most tokens a file gives, its macros expanded: ten times a game
+// script of a megabyte, and what keeps a file's tokens to about 100 MB.
+constexpr size_t MAX_SCRIPT_TOKENS = 1000000;
+// What is said of a file past it.
+std::string too_many_tokens();
+
 // The tokens of `source`, ending with one of Kind::end; ScriptError when a
-// string or comment is not closed, an escape is unknown or a character
-// belongs to no token.
+// string or comment is not closed, an escape is unknown, a character
+// belongs to no token or there are more than MAX_SCRIPT_TOKENS.
 std::vector<Token> read_tokens(const std::string &file, const std::string &source);
 
 }  // namespace rollwick_preview

@@ -90,9 +90,16 @@ class Parser {
   Script script(const std::string &file, const std::string &source) {
     Script out;
     out.file = file;
-    std::map<std::string, std::vector<Token>> defined;
-    defined["AGS_SUPPORTS_IFVER"] = {};
+    Macros defined;
+    defined["AGS_SUPPORTS_IFVER"] = std::make_shared<const std::vector<Token>>();
     scopes_.assign(1, {});
+    size_t bytes = source.size();
+    for (const ScriptSource &header : options_.headers) bytes += header.text.size();
+    if (bytes > MAX_SCRIPTS_BYTES) {
+      throw ScriptError(file, 1, 1, "the script and the game's headers hold " + std::to_string(bytes >> 20) +
+                                        " MiB together, more than the previewer reads (" +
+                                        std::to_string(MAX_SCRIPTS_BYTES >> 20) + " MiB at most)");
+    }
     for (const ScriptSource &header : options_.headers) {
       Script ignored;
       begin(header.file, header.text, defined);
@@ -114,9 +121,19 @@ class Parser {
 
   // Preprocesses `source` and makes its tokens the ones read; `defined`
   // holds the macros before it and is left with those after it.
-  void begin(const std::string &file, const std::string &source, std::map<std::string, std::vector<Token>> &defined) {
+  void begin(const std::string &file, const std::string &source, Macros &defined) {
     file_ = file;
-    const std::map<std::string, std::vector<Token>> before = defined;
+    if (source.size() > MAX_SCRIPT_BYTES) {
+      throw ScriptError(file, 1, 1, "the file is " + std::to_string(source.size() >> 20) + " MiB, more than the "
+                                    "previewer reads (" + std::to_string(MAX_SCRIPT_BYTES >> 20) + " MiB at most)");
+    }
+    // The editor saves scripts as UTF-8 or in the game's code page, never as UTF-16.
+    if (source.compare(0, 2, "\xFF\xFE") == 0 || source.compare(0, 2, "\xFE\xFF") == 0 ||
+        source.find('\0') != std::string::npos) {
+      throw ScriptError(file, 1, 1, "the file is UTF-16 text or holds zero bytes; the editor reads scripts saved as "
+                                    "UTF-8 or in the game's ANSI code page: save it as one of those");
+    }
+    const Macros before = defined;
     const Preprocessed preprocessed = preprocess(file, source, defined);
     tokens_ = expand_macros(file, read_tokens(file, preprocessed.source), before, preprocessed.changes);
     at_ = 0;
@@ -350,7 +367,9 @@ class Parser {
   void declaration_or_function(Script &out, bool first_pass, bool header) {
     const size_t start = at_;
     bool modified = false;
+    no_loop_check_ = false;
     while (peek().kind == Token::Kind::identifier && modifiers.count(peek().text)) {
+      no_loop_check_ = no_loop_check_ || peek().text == "noloopcheck";
       next();
       modified = true;
     }
@@ -436,6 +455,7 @@ class Parser {
     ScriptFunction read;
     read.name = function_name;
     read.line = name_token.line;
+    read.no_loop_check = no_loop_check_;
     read.result = type.text;
     if (!function_results.count(type.text) || pointer_result) {
       read.cannot_run = "a function that returns '" + type.text + (pointer_result ? "*" : "") + "'";
@@ -1245,38 +1265,61 @@ class Parser {
   // A while loop that waits on the plug-in must let frames pass, or the
   // game would hang in it.
   void check_loops(const Script &script) {
-    std::map<std::string, const ScriptFunction *> by_name;
-    for (const ScriptFunction &function : script.functions) by_name[function.name] = &function;
-    std::set<std::string> visiting;
+    // Which functions can let a frame pass: those that wait themselves, then
+    // those that call one that can, until nothing changes. Walking each body
+    // once, without following calls, keeps the walk as deep as one
+    // function's nesting however long a chain of calls is.
+    std::map<std::string, bool> can_wait;
+    std::map<std::string, std::set<std::string>> callees;
+    std::set<std::string> *calls_seen = nullptr;
     std::function<bool(const Statement &)> statement_waits;
     std::function<bool(const Expression &)> expression_waits = [&](const Expression &expression) {
+      bool waits = false;
       if (expression.kind == Expression::Kind::call) {
         const EngineFunction *engine = find_engine_function(expression.text);
         if (expression.text == "Wait" || (engine != nullptr && engine->kind == EngineCallKind::waits)) {
-          return !(expression.operands[0].kind == Expression::Kind::number && expression.operands[0].number <= 0);
+          waits = !(expression.operands[0].kind == Expression::Kind::number && expression.operands[0].number <= 0);
         }
-        const auto function = by_name.find(expression.text);
-        if (function != by_name.end() && visiting.insert(expression.text).second) {
-          bool waits = false;
-          for (const Statement &inner : function->second->body) waits = waits || statement_waits(inner);
-          visiting.erase(expression.text);
-          if (waits) return true;
+        const auto found = can_wait.find(expression.text);
+        if (found != can_wait.end()) {
+          waits = waits || found->second;
+          if (calls_seen != nullptr) calls_seen->insert(expression.text);
         }
       }
-      for (const Expression &operand : expression.operands) {
-        if (expression_waits(operand)) return true;
-      }
-      return false;
+      for (const Expression &operand : expression.operands) waits = expression_waits(operand) || waits;
+      return waits;
     };
     statement_waits = [&](const Statement &statement) {
-      if (statement.has_expression && expression_waits(statement.expression)) return true;
+      bool waits = statement.has_expression && expression_waits(statement.expression);
       for (const auto *list : {&statement.body, &statement.otherwise, &statement.init, &statement.step}) {
-        for (const Statement &inner : *list) {
-          if (statement_waits(inner)) return true;
+        for (const Statement &inner : *list) waits = statement_waits(inner) || waits;
+      }
+      return waits;
+    };
+    for (const ScriptFunction &function : script.functions) can_wait[function.name] = false;
+    for (const ScriptFunction &function : script.functions) {
+      calls_seen = &callees[function.name];
+      bool waits = false;
+      for (const Statement &statement : function.body) waits = statement_waits(statement) || waits;
+      can_wait[function.name] = waits;
+    }
+    calls_seen = nullptr;
+    std::map<std::string, std::vector<std::string>> callers;
+    std::vector<std::string> waiting;  // functions found to wait, whose callers are still to mark
+    for (const auto &caller : callees) {
+      for (const std::string &callee : caller.second) callers[callee].push_back(caller.first);
+      if (can_wait[caller.first]) waiting.push_back(caller.first);
+    }
+    while (!waiting.empty()) {
+      const std::string callee = waiting.back();
+      waiting.pop_back();
+      for (const std::string &caller : callers[callee]) {
+        if (!can_wait[caller]) {
+          can_wait[caller] = true;
+          waiting.push_back(caller);
         }
       }
-      return false;
-    };
+    }
     std::function<void(const std::vector<Statement> &)> check = [&](const std::vector<Statement> &statements) {
       for (const Statement &statement : statements) {
         if ((statement.kind == Statement::Kind::while_loop || statement.kind == Statement::Kind::do_while) &&
@@ -1308,6 +1351,7 @@ class Parser {
   std::vector<Token> tokens_;
   size_t at_ = 0;
   int depth_ = 0;
+  bool no_loop_check_ = false;  // the declaration being read has `noloopcheck`
   int loops_ = 0;
   const std::map<std::string, FunctionSignature> &plugin_;
   const ParseOptions &options_;
@@ -1334,6 +1378,7 @@ ScriptError::ScriptError(const std::string &file_name, int line_number, int colu
       message(text) {}
 
 std::string printable(const std::string &text, size_t limit) {
+  static const char digits[] = "0123456789abcdef";
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     if (out.size() >= limit) {
@@ -1341,13 +1386,18 @@ std::string printable(const std::string &text, size_t limit) {
       break;
     }
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 32 || c == 127) {
-      static const char digits[] = "0123456789abcdef";
+    // A letter of several bytes stays whole when it is well-formed UTF-8.
+    size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 1;
+    for (size_t k = 1; k < length; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 0;
+    }
+    if (c < 32 || c == 127 || (c >= 0x80 && length <= 1)) {
       out += "\\x";
       out += digits[c >> 4];
       out += digits[c & 15];
     } else {
-      out += static_cast<char>(c);
+      out.append(text, i, length);
+      i += length - 1;
     }
   }
   return out;

@@ -37,8 +37,7 @@ struct Condition {
 
 }  // namespace
 
-Preprocessed preprocess(const std::string &file, const std::string &source,
-                        std::map<std::string, std::vector<Token>> &defined) {
+Preprocessed preprocess(const std::string &file, const std::string &source, Macros &defined) {
   Preprocessed out;
   std::vector<Condition> conditions;
   size_t start = 0;
@@ -89,13 +88,15 @@ Preprocessed preprocess(const std::string &file, const std::string &source,
         MacroChange change;
         change.line = line;
         change.name = name;
+        std::vector<Token> tokens;
         try {
-          change.tokens = read_tokens(file, rest.substr(rest.find(name) + name.size()));
+          tokens = read_tokens(file, rest.substr(rest.find(name) + name.size()));
         } catch (const ScriptError &bad) {
           fail(bad.message + " in the #define");
         }
-        change.tokens.pop_back();  // the end
-        for (Token &token : change.tokens) token.line = line;
+        tokens.pop_back();  // the end
+        for (Token &token : tokens) token.line = line;
+        change.tokens = std::make_shared<const std::vector<Token>>(std::move(tokens));
         defined[name] = change.tokens;
         out.changes.push_back(std::move(change));
       } else if (directive == "undef") {
@@ -146,33 +147,38 @@ Preprocessed preprocess(const std::string &file, const std::string &source,
 
 namespace {
 
-void expand_one(const std::string &file, const Token &use, const std::map<std::string, std::vector<Token>> &macros,
-                std::set<std::string> &expanding, std::vector<Token> &out) {
+// `work` counts every token looked at, so that macros that expand to
+// nothing, nested deep, stop as soon as those that expand to much.
+void expand_one(const std::string &file, const Token &use, const Macros &macros, std::set<std::string> &expanding,
+                std::vector<Token> &out, size_t &work) {
+  if (++work > 4 * MAX_SCRIPT_TOKENS) throw ScriptError(file, use.line, use.column, too_many_tokens());
   const auto found = use.kind == Token::Kind::identifier ? macros.find(use.text) : macros.end();
   if (found == macros.end() || expanding.count(use.text)) {
+    // Checked at each token, so a macro that doubles at each level stops here, not in memory.
+    if (out.size() >= MAX_SCRIPT_TOKENS) throw ScriptError(file, use.line, use.column, too_many_tokens());
     out.push_back(use);
     return;
   }
   if (expanding.size() >= 50) throw ScriptError(file, use.line, use.column, "macros nested more than 50 deep");
   expanding.insert(use.text);
-  for (Token token : found->second) {
+  for (Token token : *found->second) {
     token.line = use.line;
     token.column = use.column;
-    expand_one(file, token, macros, expanding, out);
+    expand_one(file, token, macros, expanding, out, work);
   }
   expanding.erase(use.text);
 }
 
 }  // namespace
 
-std::vector<Token> expand_macros(const std::string &file, const std::vector<Token> &tokens,
-                                 const std::map<std::string, std::vector<Token>> &defined_before,
+std::vector<Token> expand_macros(const std::string &file, const std::vector<Token> &tokens, const Macros &defined_before,
                                  const std::vector<MacroChange> &changes) {
-  std::map<std::string, std::vector<Token>> macros = defined_before;
+  Macros macros = defined_before;
   std::vector<Token> out;
   out.reserve(tokens.size());
   size_t next_change = 0;
   std::set<std::string> expanding;
+  size_t work = 0;
   for (const Token &token : tokens) {
     while (next_change < changes.size() && changes[next_change].line < token.line) {
       const MacroChange &change = changes[next_change++];
@@ -182,10 +188,7 @@ std::vector<Token> expand_macros(const std::string &file, const std::vector<Toke
         macros.erase(change.name);
       }
     }
-    if (out.size() > 4 * tokens.size() + 100000) {
-      throw ScriptError(file, token.line, token.column, "macros expand to more than the previewer reads");
-    }
-    expand_one(file, token, macros, expanding, out);
+    expand_one(file, token, macros, expanding, out, work);
   }
   return out;
 }

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,16 @@
 
 namespace rollwick_preview {
 
+// What a macro stands for, shared by every table that holds it.
+using MacroBody = std::shared_ptr<const std::vector<Token>>;
+using Macros = std::map<std::string, MacroBody>;
+
 // A name defined (or undefined) from a line on.
 struct MacroChange {
   int line = 0;  // takes effect for tokens after this line
   std::string name;
   bool defined = true;
-  std::vector<Token> tokens;  // what the name stands for
+  MacroBody tokens;  // what the name stands for
 };
 
 struct Preprocessed {
@@ -39,13 +44,12 @@ constexpr int PREVIEWED_ENGINE_VERSION[4] = {3, 6, 3, 13};
 // Runs the directives of `source`; `defined` holds the names defined before
 // it (the headers' and the editor's), and is left holding those defined at
 // its end.
-Preprocessed preprocess(const std::string &file, const std::string &source,
-                        std::map<std::string, std::vector<Token>> &defined);
+Preprocessed preprocess(const std::string &file, const std::string &source, Macros &defined);
 
 // `tokens` with each macro in force replaced by what it stands for; the
-// macros of `defined_before` apply from the first line.
-std::vector<Token> expand_macros(const std::string &file, const std::vector<Token> &tokens,
-                                 const std::map<std::string, std::vector<Token>> &defined_before,
+// macros of `defined_before` apply from the first line. ScriptError when
+// they nest more than 50 deep or expand past MAX_SCRIPT_TOKENS.
+std::vector<Token> expand_macros(const std::string &file, const std::vector<Token> &tokens, const Macros &defined_before,
                                  const std::vector<MacroChange> &changes);
 
 }  // namespace rollwick_preview
