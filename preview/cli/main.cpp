@@ -29,6 +29,7 @@
 #include "runner.h"
 #include "sprite_file.h"
 #include "video_output.h"
+#include "user_files.h"
 
 using namespace rollwick_preview;
 
@@ -111,17 +112,29 @@ struct Options {
   std::string music;
 };
 
+// A message as a terminal shows it safely: control bytes and bytes that are
+// not UTF-8 written as \xNN (file names and script texts may hold any).
+std::string safe(const std::string &message) { return printable(message, SIZE_MAX / 2); }
+
 [[noreturn]] void usage_error(const std::string &message) {
-  std::fprintf(stderr, "rollwick-preview: %s (see --help)\n", message.c_str());
+  std::fprintf(stderr, "rollwick-preview: %s (see --help)\n", safe(message).c_str());
+  std::exit(2);
+}
+
+// An output the command line names that would harm what is there: exit 2, nothing written.
+[[noreturn]] void refuse(const std::string &message) {
+  std::fprintf(stderr, "rollwick-preview: %s\n", safe(message).c_str());
   std::exit(2);
 }
 
 [[noreturn]] void input_error(const std::string &message) {
-  std::fprintf(stderr, "rollwick-preview: %s\n", message.c_str());
+  std::fprintf(stderr, "rollwick-preview: %s\n", safe(message).c_str());
   std::exit(1);
 }
 
-void warning(const std::string &message) { std::fprintf(stderr, "rollwick-preview: warning: %s\n", message.c_str()); }
+void warning(const std::string &message) {
+  std::fprintf(stderr, "rollwick-preview: warning: %s\n", safe(message).c_str());
+}
 
 int64_t whole_number(const std::string &text, const std::string &option, int64_t low, int64_t high) {
   char *end = nullptr;
@@ -149,12 +162,7 @@ bool ends_with(const std::string &text, const std::string &end) {
 }
 
 // "no such file" or "is a folder" for a file that cannot be read as one; empty when it can.
-std::string file_problem(const std::string &path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return path + ": no such file";
-  if (S_ISDIR(info.st_mode)) return path + " is a folder";
-  return "";
-}
+std::string file_problem(const std::string &path) { return rollwick_host::input_problem(path); }
 
 // FILE[:SIZE] split; SIZE from 1 to 1000 pixels.
 std::pair<std::string, int> font_file_and_size(const std::string &argument, int number) {
@@ -282,28 +290,61 @@ Options parse_options(int argc, char **argv) {
   return options;
 }
 
-// The folder a file will be written in must be there, and writable.
-void check_writable_folder_of(const std::string &path) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  struct stat info {};
-  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-    input_error("cannot write " + path + ": there is no folder " + folder);
+// Every file the run reads that a name on the command line could also give as an output.
+std::vector<std::string> inputs_of(const Options &options, const GameProject *game) {
+  std::vector<std::string> inputs;
+  if (options.script != "-") inputs.push_back(options.script);
+  for (const std::string &file : {options.background, options.music, options.plugin}) inputs.push_back(file);
+  for (const auto &font : options.fonts) inputs.push_back(font_file_and_size(font.second, font.first).first);
+  for (const auto &given : {options.sprites, options.sounds}) {
+    for (const auto &numbered_file : given) inputs.push_back(numbered_file.second);
   }
-  if (access(folder.c_str(), W_OK) != 0) input_error("cannot write " + path + ": the folder " + folder + " is not writable");
+  if (game != nullptr) {
+    for (const std::string &file : {game->agf_path, game->sprite_file, game->sprite_index}) inputs.push_back(file);
+    inputs.insert(inputs.end(), game->headers.begin(), game->headers.end());
+    for (const GameFont &font : game->fonts) inputs.push_back(font.file);
+    for (const auto &files : {game->sound_files, game->music_files}) {
+      for (const auto &file : files) inputs.push_back(file.second);
+    }
+    for (const auto &clip : game->clips) inputs.push_back(clip.second.file);
+  }
+  return inputs;
 }
 
-void check_outputs(const Options &options) {
-  for (const std::string &output : options.outputs) check_writable_folder_of(output);
-  if (!options.sheet.empty()) check_writable_folder_of(options.sheet);
-  if (!options.frames_directory.empty()) {
-    struct stat info {};
-    if (stat(options.frames_directory.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
-      input_error("--frames " + options.frames_directory + " is a file, not a folder");
+// Before anything is written: every output can be written where it is
+// named, no two outputs share a place, and no output is a file the run reads.
+// A frames folder that holds anything but an earlier render's frames is a
+// command-line error, and stays as it is.
+void check_outputs(const Options &options, const GameProject *game) {
+  std::vector<std::string> files = options.outputs;
+  if (!options.sheet.empty()) files.push_back(options.sheet);
+  for (const std::string &output : files) {
+    const std::string problem = rollwick_host::output_problem(output);
+    if (!problem.empty()) input_error(problem);
+  }
+  std::string frames = options.frames_directory;
+  while (frames.size() > 1 && frames.back() == '/') frames.pop_back();
+  if (!frames.empty()) {
+    const std::string problem = rollwick_host::frames_folder_problem(frames);
+    if (!problem.empty()) refuse(problem);
+    const std::string parent = rollwick_host::folder_problem(frames);
+    if (!parent.empty()) input_error(parent);
+  }
+  std::map<std::string, std::string> places;  // where, and the name given for it
+  for (const std::string &output : frames.empty() ? files : [&] { auto all = files; all.push_back(frames); return all; }()) {
+    const auto named = places.emplace(rollwick_host::place_of(output), output);
+    if (!named.second) {
+      refuse(printable(output) + " and " + printable(named.first->second) + " are one file: each output needs a "
+                  "name of its own");
     }
-    std::string folder = options.frames_directory;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    check_writable_folder_of(folder);
+  }
+  for (const std::string &output : files) {
+    for (const std::string &input : inputs_of(options, game)) {
+      if (!input.empty() && rollwick_host::same_existing_file(output, input)) {
+        refuse("the output " + printable(output) + " is " + (input == output ? "" : printable(input) + ", ") +
+                    "a file this run reads; give the output another name");
+      }
+    }
   }
 }
 
@@ -357,20 +398,20 @@ rollwick_host::Canvas load_background(const Options &options, const PreviewEngin
   return canvas;
 }
 
-// A script or header: 16 MiB at most, far beyond any game's.
-constexpr size_t LARGEST_SCRIPT = size_t(16) << 20;
-
 std::string read_text_file(const std::string &path) {
   if (path == "-") {
-    std::string text(LARGEST_SCRIPT + 1, '\0');
+    std::string text(MAX_SCRIPT_BYTES + 1, '\0');
     std::cin.read(&text[0], static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(std::cin.gcount()));
-    if (text.size() > LARGEST_SCRIPT) input_error("standard input holds more than any script (16 MiB at most)");
+    if (text.size() > MAX_SCRIPT_BYTES) {
+      input_error("standard input holds more than a script may (" + std::to_string(MAX_SCRIPT_BYTES >> 20) +
+                  " MiB at most)");
+    }
     return text;
   }
   std::vector<uint8_t> bytes;
   std::string error;
-  if (!read_file_limited(path, LARGEST_SCRIPT, bytes, error)) input_error(error);
+  if (!read_file_limited(path, MAX_SCRIPT_BYTES, bytes, error)) input_error(error);
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -427,7 +468,8 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
 // A bar on a terminal for renders of more than a second.
 class Progress {
  public:
-  explicit Progress(int64_t total) : total_(std::max<int64_t>(total, 1)), start_(std::chrono::steady_clock::now()) {}
+  Progress(int64_t total, bool quiet)
+      : total_(std::max<int64_t>(total, 1)), start_(std::chrono::steady_clock::now()), terminal_(!quiet && isatty(2) != 0) {}
   void update(int64_t frames) {
     if (!terminal_ || frames % 25 != 0) return;
     const double elapsed = seconds();
@@ -452,7 +494,7 @@ class Progress {
  private:
   int64_t total_;
   std::chrono::steady_clock::time_point start_;
-  bool terminal_ = isatty(2) != 0;
+  bool terminal_;
   bool shown_ = false;
 };
 
@@ -463,6 +505,16 @@ int checked_exit(int status) {
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "rollwick-preview: cannot write to standard output: %s\n", std::strerror(errno));
     return 1;
+  }
+  return status;
+}
+
+// After a render: the files are written whatever standard output took, so a
+// summary it could not take is a warning, not a failure.
+int summary_exit(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "rollwick-preview: warning: the summary could not be printed (standard output: %s); the "
+                         "outputs are written\n", std::strerror(errno));
   }
   return status;
 }
@@ -485,7 +537,15 @@ int main(int argc, char **argv) {
   ParseOptions parse_options;
   parse_options.entry = options.function;
   parse_options.game_script = is_game_script_file(options.script);
-  for (const std::string &header : game.headers) parse_options.headers.push_back({header, read_text_file(header)});
+  size_t script_bytes = source.size();
+  for (const std::string &header : game.headers) {
+    parse_options.headers.push_back({header, read_text_file(header)});
+    script_bytes += parse_options.headers.back().text.size();
+    if (script_bytes > MAX_SCRIPTS_BYTES) {
+      input_error("the script and the game's headers hold more than the previewer reads together (" +
+                  std::to_string(MAX_SCRIPTS_BYTES >> 20) + " MiB at most), at " + header);
+    }
+  }
   for (const auto &clip : game.clips) parse_options.audio_clips.push_back(clip.first);
 
   Stage rehearsal;
@@ -494,7 +554,7 @@ int main(int argc, char **argv) {
   try {
     script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
   } catch (const ScriptError &bad) {
-    std::fprintf(stderr, "%s\n", bad.what());
+    std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
     return 1;
   }
   if (options.emit) {
@@ -511,7 +571,7 @@ int main(int argc, char **argv) {
     default_output += ".gif";
     outputs_named.push_back(default_output);
   }
-  check_outputs(options);
+  check_outputs(options, has_game ? &game : nullptr);
   bool video = false;
   for (const std::string &output : outputs_named) video = video || is_video_file(output);
 
@@ -546,7 +606,7 @@ int main(int argc, char **argv) {
   Linter linter(rehearsal.session.functions(), *rehearsal.engine, sources);
   size_t warnings = 0;
   const auto print_warning = [&](int line, const std::string &message) {
-    std::fprintf(stderr, "%s:%d: warning: %s\n", script_name.c_str(), line, message.c_str());
+    std::fprintf(stderr, "%s\n", safe(script_name + ":" + std::to_string(line) + ": warning: " + message).c_str());
     warnings += 1;
     if (options.strict) throw StrictStop{};
   };
@@ -569,7 +629,7 @@ int main(int argc, char **argv) {
   try {
     planned = run_script(script, rehearsal.session, *rehearsal.engine, {}, first);
   } catch (const ScriptError &bad) {
-    std::fprintf(stderr, "%s\n", bad.what());
+    std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
     return 1;
   } catch (const StrictStop &) {
     std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
@@ -642,7 +702,7 @@ int main(int argc, char **argv) {
   // The second play, into the outputs.
   Stage render;
   prepare(render, options, has_game ? &game : nullptr, false);
-  remove_partial_files_on_signals();
+  rollwick_host::remove_partial_files_on_signals();
   std::vector<std::unique_ptr<OutputSink>> outputs;
   for (const std::string &output : outputs_named) {
     if (options.single_frame >= 0 && ends_with(lower(output), ".png")) {
@@ -670,7 +730,7 @@ int main(int argc, char **argv) {
   for (auto &output : outputs) {
     const std::string problem = output->problem();
     if (!problem.empty()) {
-      std::fprintf(stderr, "rollwick-preview: %s\n", problem.c_str());
+      std::fprintf(stderr, "rollwick-preview: %s\n", safe(problem).c_str());
       return 1;  // the outputs remove their temporary files as they go
     }
     sinks.push_back(output.get());
@@ -680,22 +740,25 @@ int main(int argc, char **argv) {
   if (!options.background.empty()) second.background = &render.background;
   second.on_warning = nullptr;
   second.on_call = nullptr;
-  Progress progress(planned.frames);
+  Progress progress(planned.frames, options.quiet);
   second.progress = [&progress](int64_t frames) { progress.update(frames); };
   RunResult result;
   try {
     result = run_script(script, render.session, *render.engine, sinks, second);
   } catch (const ScriptError &bad) {
     progress.done();
-    std::fprintf(stderr, "%s\n", bad.what());
+    std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
     return 1;
   }
   progress.done();
 
   bool written = true;
+  std::vector<const OutputSink *> finished;
   for (auto &output : outputs) {
-    if (!output->finish(result.frames, error)) {
-      std::fprintf(stderr, "rollwick-preview: %s\n", error.c_str());
+    if (output->finish(result.frames, error)) {
+      finished.push_back(output.get());
+    } else {
+      std::fprintf(stderr, "rollwick-preview: %s\n", safe(error).c_str());
       written = false;
     }
   }
@@ -703,7 +766,7 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
                  static_cast<long long>(options.max_frames));
   }
-  if (options.quiet) return checked_exit(written ? 0 : 1);
+  if (options.quiet) return summary_exit(written ? 0 : 1);
   const double seconds = seconds_of(result.frames, planned.speeds);
   std::printf("%lld frames (%.2f s at %d frames a second%s) rendered in %.2f s, %.0f a second%s\n",
               static_cast<long long>(result.frames), seconds, planned.speeds.front().second,
@@ -711,9 +774,9 @@ int main(int argc, char **argv) {
               result.frames / std::max(progress.seconds(), 1e-6),
               warnings > 0 ? (", " + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s")).c_str() : "");
   if (!default_output.empty()) std::printf("wrote %s (name it with -o)\n", default_output.c_str());
-  for (const auto &output : outputs) {
+  for (const OutputSink *output : finished) {
     const std::string line = output->summary();
-    if (!line.empty()) std::printf("%s\n", line.c_str());
+    if (!line.empty()) std::printf("%s\n", safe(line).c_str());
   }
   if (!planned.not_previewed.empty()) {
     std::printf("not previewed (in the game they leave the credits' picture as it is):");
@@ -738,5 +801,5 @@ int main(int argc, char **argv) {
     }
     std::printf("\n");
   }
-  return checked_exit(written ? 0 : 1);
+  return summary_exit(written ? 0 : 1);
 }

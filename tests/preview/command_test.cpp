@@ -12,13 +12,9 @@
 #include <sstream>
 #include <thread>
 
-namespace {
+#include "run_program.h"
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+namespace {
 
 std::string folder() {
   static const std::string made = [] {
@@ -41,17 +37,17 @@ std::string write_script(const std::string &name, const std::string &text) {
   return path;
 }
 
-// Runs the previewer with `arguments` (shell words) and `input` on its standard input.
+// Runs the previewer with `arguments` (words without spaces) and `input` on its standard input.
 Outcome preview(const std::string &arguments, const std::string &input = "") {
-  const std::string in = write_script("stdin.txt", input);
-  const std::string command = std::string(PREVIEW_PATH) + " " + arguments + " <" + in + " >" + folder() +
-                              "/out.txt 2>" + folder() + "/err.txt";
-  Outcome outcome;
-  const int status = std::system(command.c_str());
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  outcome.out = read_all(folder() + "/out.txt");
-  outcome.err = read_all(folder() + "/err.txt");
-  return outcome;
+  std::vector<std::string> argv = words(arguments);
+  argv.insert(argv.begin(), PREVIEW_PATH);
+  return run_program(argv, input, folder());
+}
+
+// The same with each argument as it is.
+Outcome preview_with(std::vector<std::string> argv, const std::string &output = "") {
+  argv.insert(argv.begin(), PREVIEW_PATH);
+  return run_program(argv, "", folder(), output);
 }
 
 bool exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
@@ -116,30 +112,6 @@ TEST(Command, TheLongestWaitMakesASmallGif) {
   EXPECT_LT(info.st_size, 1000000);
 }
 
-TEST(Command, AnInterruptedRenderLeavesNoPartialFile) {
-  const std::string gif = folder() + "/stopped.gif";
-  const std::string script = write_script("endless.credits", "while (1) { Wait(1000); }\n");
-  const pid_t child = fork();
-  if (child == 0) {
-    freopen("/dev/null", "w", stdout);
-    freopen("/dev/null", "w", stderr);
-    execl(PREVIEW_PATH, PREVIEW_PATH, script.c_str(), "-o", gif.c_str(), "--max-frames", "200000", nullptr);
-    _exit(127);
-  }
-  // The first play, which writes nothing, takes a few seconds.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!exists(gif + ".partial") && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_TRUE(exists(gif + ".partial")) << "the render had begun";
-  kill(child, SIGTERM);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFSIGNALED(status));
-  EXPECT_FALSE(exists(gif + ".partial"));
-  EXPECT_FALSE(exists(gif));
-}
-
 TEST(Command, AWaitThatNeverEndsIsAnErrorUnlessFramesAreCapped) {
   const std::string gif = folder() + "/never.gif";
   const std::string never = write_script("never.credits", "SetCredit(1, 1, \"Ada\", 0, 0, 15);\n"
@@ -182,7 +154,7 @@ TEST(Command, OneRenderForEveryOutputAndFramesReplacedWhole) {
   EXPECT_EQ(failed.status, 1);
   EXPECT_TRUE(exists(frames + "/frame-00000.png"));
   // Standard output that cannot be written is an error.
-  EXPECT_NE(std::system((std::string(PREVIEW_PATH) + " " + script + " --emit-ags >/dev/full 2>/dev/null").c_str()), 0);
+  EXPECT_NE(preview_with({script, "--emit-ags"}, "/dev/full").status, 0);
 }
 
 TEST(Command, GameFilesAreNamedWithWhatIsWrong) {

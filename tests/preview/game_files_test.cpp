@@ -1,6 +1,8 @@
 // A game's project folder: Game.agf, file names in any case, and the sprite
 // file in its storage forms and compressions.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -112,7 +114,7 @@ TEST(SpriteFile, ReadsEveryStorageFormAndCompression) {
   alpha.pixels = {0x00112233, 0x01112233, 0x7F112233, 0x80112233};
   EXPECT_EQ(to_sprite(alpha, true, palette, 32).argb, (std::vector<uint32_t>{0, 0xFF112233, 0xFF112233, 0xFF112233}));
   EXPECT_EQ(to_sprite(alpha, true, palette, 16).argb, (std::vector<uint32_t>{0, 0, 0, 0xFF112233}));
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(SpriteFile, DamagedEntriesAreNamedNotFollowed) {
@@ -132,7 +134,7 @@ TEST(SpriteFile, DamagedEntriesAreNamedNotFollowed) {
   write_file(folder + "/acsprset.spr", {1, 2, 3});
   EXPECT_FALSE(read_sprite_file(folder + "/acsprset.spr", "", file, error));
   EXPECT_NE(error.find("is not a sprite file"), std::string::npos) << error;
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(SpriteFile, LzssCopiesBackReferencesByteByByte) {
@@ -205,7 +207,7 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   EXPECT_EQ(one.style.outline_font, 0);
   EXPECT_EQ(one.style.character_spacing, 1);
   EXPECT_EQ(one.style.height_by, Style::Height::nominal);
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(GameProject, OlderProjectsTakeTheirDefaultsAndBadFoldersAreNamed) {
@@ -230,7 +232,7 @@ TEST(GameProject, OlderProjectsTakeTheirDefaultsAndBadFoldersAreNamed) {
   std::ofstream(folder + "/Game.agf") << "<AGSEditorDocument><Game>";
   EXPECT_FALSE(read_game_project(folder, game, error));
   EXPECT_NE(error.find("not a readable project file"), std::string::npos) << error;
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 // Files made to break a reader: each is refused or read within bounds, at once.
@@ -263,7 +265,7 @@ TEST(HostileFiles, SpriteFilesCannotAskForMoreThanTheyHold) {
   EXPECT_EQ(error, "is 8192x8192, larger than the previewer draws (4096 x 4096 pixels at most)");
   EXPECT_FALSE(reader.decode(2, sprite, error));
   EXPECT_EQ(error, "has 10 bytes of deflated data, too few for its 4096x4096 pixels");
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HostileFiles, HugeFilesAreRefusedBeforeTheyAreRead) {
@@ -296,7 +298,7 @@ TEST(HostileFiles, HugeFilesAreRefusedBeforeTheyAreRead) {
   rollwick_host::Sprite picture;
   EXPECT_FALSE(rollwick_host::read_png_sprite(folder + "/big.png", picture, error));
   EXPECT_NE(error.find("is 32767x32767, larger than the previewer reads"), std::string::npos) << error;
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HostileFiles, AFontWhoseGlyphIsManyTimesItsSizeDrawsAtOnce) {
@@ -320,7 +322,7 @@ TEST(HostileFiles, AFontWhoseGlyphIsManyTimesItsSizeDrawsAtOnce) {
     font->draw(canvas, -5, 3, text, 0x80FF40);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HostileFiles, GameSettingsAreBroughtIntoRangeAndDeepNestingIsNotWalked) {
@@ -343,7 +345,7 @@ TEST(HostileFiles, GameSettingsAreBroughtIntoRangeAndDeepNestingIsNotWalked) {
   EXPECT_EQ(game.fonts[0].style.character_spacing, 50);
   ASSERT_EQ(game.warnings.size(), 4u);
   EXPECT_EQ(game.warnings[1], "Game.agf: font 0: SizeMultiplier 100000 is outside 1 to 10; taken as 10");
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
 }
 
 TEST(HostileFiles, SoundsAtRatesNoFileUsesAreRefused) {
@@ -358,7 +360,7 @@ TEST(HostileFiles, SoundsAtRatesNoFileUsesAreRefused) {
     EXPECT_FALSE(decode_audio_file(folder + "/odd.wav", clip, error, 2.0));
     EXPECT_NE(error.find("outside what sound files use"), std::string::npos) << error;
   }
-  std::system(("rm -rf " + folder).c_str());
+  std::filesystem::remove_all(folder);
   // Found by fuzzing: a stream whose channels change midway once crashed the
   // resampler; it decodes what is readable, to the length asked for at most.
   AudioClip clip;

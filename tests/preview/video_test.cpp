@@ -19,6 +19,7 @@ extern "C" {
 #include "audio_mix.h"
 #include "canvas.h"
 #include "png_files.h"
+#include "run_program.h"
 
 using rollwick_host::Canvas;
 
@@ -73,9 +74,9 @@ std::string write_script() {
 }
 
 bool run_preview(const std::string &arguments, const std::string &out = "/dev/null") {
-  const std::string command = std::string(PREVIEW_PATH) + " " + arguments + " >" + out + " 2>" + folder() + "/err.txt";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  std::vector<std::string> argv = words(arguments);
+  argv.insert(argv.begin(), PREVIEW_PATH);
+  return run_program(argv, "", folder(), out).status == 0;
 }
 
 struct ReadBack {
@@ -300,7 +301,7 @@ TEST_F(Video, TheDefaultScaleKeepsOnePixelTextSharp) {
   const std::string lossy = folder() + "/sharp.mp4";
   ASSERT_TRUE(run_preview(script_ + " -o " + sharp + " --lossless --scale 4"));
   ASSERT_TRUE(run_preview(script_ + " -o " + lossy));  // 200 high: scale 4 by default
-  std::ifstream errors(folder() + "/err.txt");
+  std::ifstream errors(folder() + "/run.err");
   const std::string said((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
   EXPECT_NE(said.find("credits.credits:7: warning: ShowStaticCredit: sound 1 has no file"), std::string::npos) << said;
   const ReadBack exact = read_back(sharp);

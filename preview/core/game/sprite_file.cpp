@@ -1,5 +1,7 @@
 #include "sprite_file.h"
 
+#include "user_files.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -427,7 +429,8 @@ void SpriteReader::close() {
 bool SpriteReader::open(const std::string &sprite_path, const std::string &index_path, std::string &error) {
   close();
   // The sprite file is mapped, not read: only the slots decoded are touched.
-  const int descriptor = ::open(sprite_path.c_str(), O_RDONLY);
+  // Without blocking: a FIFO is refused below, never waited on.
+  const int descriptor = ::open(sprite_path.c_str(), O_RDONLY | O_NONBLOCK);
   struct stat info {};
   if (descriptor < 0 || fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
     if (descriptor >= 0) ::close(descriptor);
@@ -556,13 +559,11 @@ bool read_sprite_file(const std::string &sprite_path, const std::string &index_p
 }
 
 bool read_file_limited(const std::string &path, uint64_t limit, std::vector<uint8_t> &bytes, std::string &error) {
+  error = rollwick_host::input_problem(path);
+  if (!error.empty()) return false;
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     error = path + ": no such file";
-    return false;
-  }
-  if (S_ISDIR(info.st_mode)) {
-    error = path + " is a folder";
     return false;
   }
   if (static_cast<uint64_t>(info.st_size) > limit) {

@@ -1,5 +1,7 @@
 #include "audio_mix.h"
 
+#include "user_files.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -53,6 +55,8 @@ void resample(SwrContext *resampler, const AVFrame *frame, AudioClip &clip) {
 bool decode_audio_file(const std::string &path, AudioClip &clip, std::string &error, double longest_seconds) {
   const int64_t most_frames = static_cast<int64_t>(std::max(0.0, longest_seconds) * AUDIO_RATE) + 1;
   clip = AudioClip{};
+  error = rollwick_host::input_problem(path);
+  if (!error.empty()) return false;
   av_log_set_level(AV_LOG_ERROR);
   AVFormatContext *opened = nullptr;
   int status = avformat_open_input(&opened, path.c_str(), nullptr, nullptr);

@@ -1,5 +1,6 @@
 #include "outputs.h"
 
+#include <dirent.h>
 #include <gif_lib.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <unordered_map>
 
 #include "png_files.h"
+#include "user_files.h"
 
 namespace rollwick_preview {
 
@@ -25,82 +27,6 @@ int64_t gif_time(int64_t frames, int fps) { return (frames * 100 + fps / 2) / fp
 int64_t gif_time(int64_t frames, const std::vector<std::pair<int64_t, int>> &speeds) {
   if (speeds.size() <= 1) return gif_time(frames, speeds.empty() ? 40 : speeds.front().second);
   return std::llround(seconds_of(frames, speeds) * 100);
-}
-
-namespace {
-
-// Fixed storage, so the signal handler touches nothing but it and unlink.
-constexpr int partial_slots = 8;
-char partial_paths[partial_slots][4096];
-volatile sig_atomic_t partial_in_use[partial_slots];
-
-// The folder of frames: its path and how many frames it holds.
-char partial_folder[4096];
-volatile sig_atomic_t partial_folder_in_use;
-volatile sig_atomic_t partial_folder_frames;
-
-void remove_partials_and_end(int signal_number) {
-  for (int i = 0; i < partial_slots; ++i) {
-    if (partial_in_use[i]) unlink(partial_paths[i]);
-  }
-  if (partial_folder_in_use) {
-    // "/frame-NNNNN.png" after the folder, the number written by hand: only
-    // async-signal-safe calls here.
-    char path[sizeof partial_folder + 32];
-    size_t length = 0;
-    while (partial_folder[length] != '\0') {
-      path[length] = partial_folder[length];
-      ++length;
-    }
-    for (long frame = 0; frame < partial_folder_frames; ++frame) {
-      char digits[24];
-      int count = 0;
-      for (long rest = frame; rest > 0 || count < 5; rest /= 10) digits[count++] = static_cast<char>('0' + rest % 10);
-      size_t at = length;
-      for (const char c : "/frame-") {
-        if (c != '\0') path[at++] = c;
-      }
-      while (count > 0) path[at++] = digits[--count];
-      for (const char c : ".png") path[at++] = c;  // with the terminator
-      unlink(path);
-    }
-    rmdir(partial_folder);
-  }
-  std::signal(signal_number, SIG_DFL);
-  std::raise(signal_number);
-}
-
-}  // namespace
-
-void track_partial_file(const std::string &path) {
-  if (path.size() >= sizeof partial_paths[0]) return;
-  for (int i = 0; i < partial_slots; ++i) {
-    if (partial_in_use[i]) continue;
-    std::memcpy(partial_paths[i], path.c_str(), path.size() + 1);
-    partial_in_use[i] = 1;
-    return;
-  }
-}
-
-void untrack_partial_file(const std::string &path) {
-  for (int i = 0; i < partial_slots; ++i) {
-    if (partial_in_use[i] && path == partial_paths[i]) partial_in_use[i] = 0;
-  }
-}
-
-void track_partial_folder(const std::string &path) {
-  if (path.size() >= sizeof partial_folder) return;
-  std::memcpy(partial_folder, path.c_str(), path.size() + 1);
-  partial_folder_frames = 0;
-  partial_folder_in_use = 1;
-}
-
-void note_partial_folder_frames(int64_t frames) { partial_folder_frames = static_cast<sig_atomic_t>(frames); }
-
-void untrack_partial_folder() { partial_folder_in_use = 0; }
-
-void remove_partial_files_on_signals() {
-  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal_number, remove_partials_and_end);
 }
 
 namespace {
@@ -180,18 +106,15 @@ IndexedRect index_changes(const Canvas &canvas, const Canvas &shown, bool first)
 class GifOutput : public OutputSink {
  public:
   GifOutput(std::string path, int width, int height, std::vector<std::pair<int64_t, int>> speeds)
-      : path_(std::move(path)), temporary_(path_ + ".partial"), width_(width), height_(height), speeds_(std::move(speeds)),
-        shown_(width, height) {
+      : path_(std::move(path)), width_(width), height_(height), speeds_(std::move(speeds)), shown_(width, height) {
     int error = 0;
-    track_partial_file(temporary_);
-    const int descriptor = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    gif_ = descriptor >= 0 ? EGifOpenFileHandle(descriptor, &error) : nullptr;
+    if (!partial_.create(path_, error_)) return;
+    gif_ = EGifOpenFileHandle(partial_.descriptor(), &error);
     if (gif_ == nullptr) {
-      if (descriptor < 0) error = E_GIF_ERR_OPEN_FAILED;
-      if (descriptor >= 0) close(descriptor);
       error_ = std::string("cannot write ") + path_ + ": " + GifErrorString(error);
       return;
     }
+    partial_.forget_descriptor();  // giflib closes it
     EGifSetGifVersion(gif_, true);
     if (EGifPutScreenDesc(gif_, width_, height_, 8, 0, nullptr) == GIF_ERROR) fail();
     // Loop for ever.
@@ -204,12 +127,8 @@ class GifOutput : public OutputSink {
     }
   }
   ~GifOutput() override {
-    if (gif_ != nullptr) {
-      int error = 0;
-      EGifCloseFile(gif_, &error);
-      std::remove(temporary_.c_str());
-    }
-    untrack_partial_file(temporary_);
+    int error = 0;
+    if (gif_ != nullptr) EGifCloseFile(gif_, &error);
   }
 
   void frame(int64_t index, const Canvas &canvas) override {
@@ -235,11 +154,13 @@ class GifOutput : public OutputSink {
     gif_ = nullptr;
     if (!error_.empty() || !closed) {
       error = !error_.empty() ? error_ : std::string("cannot finish ") + path_ + ": " + GifErrorString(code);
-      std::remove(temporary_.c_str());
+      partial_.discard();
       return false;
     }
-    return rollwick_host::commit_file(temporary_, path_, error);
+    return partial_.commit(error);
   }
+
+  std::string problem() const override { return error_; }
 
   std::string summary() const override {
     std::string text = path_ + ": " + std::to_string(images_) + " picture" + (images_ == 1 ? "" : "s");
@@ -313,7 +234,7 @@ class GifOutput : public OutputSink {
   }
 
   std::string path_;
-  std::string temporary_;
+  rollwick_host::PartialFile partial_;
   int width_;
   int height_;
   std::vector<std::pair<int64_t, int>> speeds_;
@@ -330,71 +251,120 @@ class GifOutput : public OutputSink {
 
 // Frames go into a new folder beside the one named, which takes its place
 // only when every frame is written: an interrupted or failed render leaves
-// the named folder as it was, and frames of two renders never mix.
+// the named folder as it was, and frames of two renders never mix. The
+// folder it replaces held only frames of an earlier render (checked before
+// the render); of it, only those frames are removed.
 class PngFramesOutput : public OutputSink {
  public:
   explicit PngFramesOutput(std::string directory) : directory_(std::move(directory)) {
     while (directory_.size() > 1 && directory_.back() == '/') directory_.pop_back();
+    error_ = rollwick_host::frames_folder_problem(directory_);
+    if (!error_.empty()) return;
     std::string pattern = directory_ + ".partial-XXXXXX";
-    if (mkdtemp(&pattern[0]) == nullptr) {
+    {
+      rollwick_host::SignalsHeld held;
+      if (mkdtemp(&pattern[0]) != nullptr) {
+        temporary_ = pattern;
+        rollwick_host::track_partial_folder(temporary_);
+      }
+    }
+    if (temporary_.empty()) {
       error_ = "cannot make a folder beside " + directory_ + ": " + std::strerror(errno);
       return;
     }
-    temporary_ = pattern;
-    track_partial_folder(temporary_);
+    // As a folder made with mkdir: the umask's permissions, or those of the folder it replaces.
+    struct stat info {};
+    mode_t mode = 0;
+    if (stat(directory_.c_str(), &info) == 0) {
+      mode = info.st_mode & 07777;
+    } else {
+      const mode_t mask = umask(022);
+      umask(mask);
+      mode = 0777 & ~mask;
+    }
+    chmod(temporary_.c_str(), mode);
   }
   ~PngFramesOutput() override {
-    if (!temporary_.empty()) remove_folder(temporary_, written_);
+    if (!temporary_.empty()) remove_frames(temporary_, written_);
   }
   void frame(int64_t index, const Canvas &canvas) override {
     if (!error_.empty()) return;
-    if (!rollwick_host::write_png(temporary_ + frame_name(index), canvas, error_)) return;
+    // Counted before it is written, so that an interrupt finds every frame that may be there.
     written_ = std::max(written_, index + 1);
-    note_partial_folder_frames(written_);
+    rollwick_host::note_partial_folder_frames(written_);
+    rollwick_host::write_png(temporary_ + "/" + frame_name(index), canvas, error_);
   }
-  bool finish(int64_t, std::string &error) override {
+  bool finish(int64_t total, std::string &error) override {
     error = error_;
     if (!error_.empty()) return false;
-    // The old folder steps aside, the new one moves in, then the old goes.
-    struct stat info {};
+    frames_ = total;
+    rollwick_host::SignalsHeld held;  // the swap is done whole
+    // The earlier frames step aside into a name of their own, the new ones move in.
     std::string old;
-    if (stat(directory_.c_str(), &info) == 0) {
-      old = directory_ + ".old-" + std::to_string(getpid());
-      if (rename(directory_.c_str(), old.c_str()) != 0) {
-        error = "cannot replace " + directory_ + ": " + std::strerror(errno);
+    struct stat info {};
+    if (lstat(directory_.c_str(), &info) == 0) {
+      const std::string problem = rollwick_host::frames_folder_problem(directory_);
+      if (!problem.empty()) {
+        error = problem;
         return false;
       }
+      std::string pattern = directory_ + ".old-XXXXXX";
+      if (mkdtemp(&pattern[0]) == nullptr || rename(directory_.c_str(), pattern.c_str()) != 0) {
+        error = "cannot replace " + directory_ + ": " + std::strerror(errno);
+        rmdir(pattern.c_str());
+        return false;
+      }
+      old = pattern;
     }
     if (rename(temporary_.c_str(), directory_.c_str()) != 0) {
       error = "cannot move the frames into " + directory_ + ": " + std::strerror(errno);
       if (!old.empty()) rename(old.c_str(), directory_.c_str());
       return false;
     }
-    untrack_partial_folder();
+    rollwick_host::untrack_partial_folder();
     temporary_.clear();
-    if (!old.empty() && std::system(("rm -rf -- '" + old + "'").c_str()) != 0) {
-      error = "the new frames are in " + directory_ + ", but the old ones in " + old + " could not be removed";
+    if (!old.empty() && !remove_frames(old, -1)) {
+      error = "the new frames are in " + directory_ + "; the earlier ones are kept in " + old +
+              ", which now holds something besides them";
       return false;
     }
     return true;
   }
   std::string problem() const override { return error_; }
+  std::string summary() const override {
+    return directory_ + "/: " + std::to_string(frames_) + " frame" + (frames_ == 1 ? "" : "s") + ", " +
+           frame_name(0) + (frames_ > 1 ? " to " + frame_name(frames_ - 1) : "");
+  }
 
   static std::string frame_name(int64_t index) {
     char name[32];
-    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(index));
+    std::snprintf(name, sizeof name, "frame-%05lld.png", static_cast<long long>(index));
     return name;
-  }
-  static void remove_folder(const std::string &folder, int64_t frames) {
-    for (int64_t i = 0; i < frames; ++i) unlink((folder + frame_name(i)).c_str());
-    rmdir(folder.c_str());
-    untrack_partial_folder();
   }
 
  private:
+  // Removes the frames of a folder this program wrote, then the folder if
+  // that empties it: the first `frames` (all there are for -1). False when
+  // the folder holds something else, which stays.
+  static bool remove_frames(const std::string &folder, int64_t frames) {
+    if (frames >= 0) {
+      for (int64_t i = 0; i < frames; ++i) unlink((folder + "/" + frame_name(i)).c_str());
+    } else if (DIR *listing = opendir(folder.c_str())) {
+      std::vector<std::string> names;
+      while (const dirent *entry = readdir(listing)) {
+        if (rollwick_host::is_frame_name(entry->d_name)) names.push_back(entry->d_name);
+      }
+      closedir(listing);
+      for (const std::string &name : names) unlink((folder + "/" + name).c_str());
+    }
+    rollwick_host::untrack_partial_folder();
+    return rmdir(folder.c_str()) == 0;
+  }
+
   std::string directory_;
   std::string temporary_;
   int64_t written_ = 0;
+  int64_t frames_ = 0;
   std::string error_;
 };
 

@@ -1,6 +1,7 @@
 // Where rendered frames go: an animated GIF, numbered PNGs, one PNG, or a
-// contact sheet. Every file is written under a temporary name and moved into
-// place when complete, so it is whole or absent.
+// contact sheet. Every file is written under a fresh name beside its target
+// and moved into place when complete (see user_files.h), so it is whole or
+// absent.
 #pragma once
 
 #include <cstdint>
@@ -30,16 +31,6 @@ class OutputSink : public FrameSink {
 int64_t gif_time(int64_t frames, int fps);
 // The same at the speeds of a run (from each frame on, so many a second).
 int64_t gif_time(int64_t frames, const std::vector<std::pair<int64_t, int>> &speeds);
-
-// Files being written under a temporary name; an interrupted run removes them.
-void track_partial_file(const std::string &path);
-void untrack_partial_file(const std::string &path);
-// A folder of frames being written (one at a time); `frames` of them so far.
-void track_partial_folder(const std::string &path);
-void note_partial_folder_frames(int64_t frames);
-void untrack_partial_folder();
-// On SIGINT, SIGTERM and SIGHUP: remove the tracked files and folder, then end as the signal would.
-void remove_partial_files_on_signals();
 
 std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height,
                                             const std::vector<std::pair<int64_t, int>> &speeds);

@@ -12,6 +12,10 @@ extern "C" {
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
+#include "user_files.h"
+
 namespace rollwick_preview {
 
 namespace {
@@ -40,18 +44,17 @@ Recipe recipe_for(const std::string &extension) {
 class VideoOutput : public OutputSink {
  public:
   VideoOutput(std::string path, const VideoSettings &settings, std::map<int, AudioClip> sounds, AudioClip music)
-      : path_(std::move(path)), temporary_(path_ + ".partial"), settings_(settings),
+      : path_(std::move(path)), settings_(settings),
         recipe_(recipe_for(extension_of(path_))), with_audio_(settings.sounds_played != nullptr),
         mix_(std::move(sounds), std::move(music), settings.fps) {
-    track_partial_file(temporary_);
+    // FFmpeg opens the file by its name; the descriptor only reserved the name.
+    if (!partial_.create(path_, error_)) return;
+    close(partial_.descriptor());
+    partial_.forget_descriptor();
     open();
   }
 
-  ~VideoOutput() override {
-    close_all();
-    std::remove(temporary_.c_str());
-    untrack_partial_file(temporary_);
-  }
+  ~VideoOutput() override { close_all(); }
 
   void frame(int64_t index, const rollwick_host::Canvas &canvas) override {
     if (!error_.empty()) return;
@@ -81,10 +84,10 @@ class VideoOutput : public OutputSink {
     close_all();
     if (!error_.empty()) {
       error = error_;
-      std::remove(temporary_.c_str());
+      partial_.discard();
       return false;
     }
-    return rollwick_host::commit_file(temporary_, path_, error);
+    return partial_.commit(error);
   }
 
   std::string problem() const override { return error_; }
@@ -112,7 +115,7 @@ class VideoOutput : public OutputSink {
 
   void open() {
     av_log_set_level(AV_LOG_ERROR);  // the libraries' chatter; errors come back as results
-    int status = avformat_alloc_output_context2(&format_, nullptr, recipe_.muxer, temporary_.c_str());
+    int status = avformat_alloc_output_context2(&format_, nullptr, recipe_.muxer, partial_.path().c_str());
     if (status < 0 || format_ == nullptr) return fail("cannot write", status);
     width_ = settings_.width * settings_.scale;
     height_ = settings_.height * settings_.scale;
@@ -183,7 +186,7 @@ class VideoOutput : public OutputSink {
       audio_frame_size_ = audio_->frame_size > 0 ? audio_->frame_size : 1024;
     }
 
-    if ((status = avio_open(&format_->pb, temporary_.c_str(), AVIO_FLAG_WRITE)) < 0) return fail("cannot write", status);
+    if ((status = avio_open(&format_->pb, partial_.path().c_str(), AVIO_FLAG_WRITE)) < 0) return fail("cannot write", status);
     AVDictionary *muxing = nullptr;
     if (std::string(recipe_.muxer) == "mp4") av_dict_set(&muxing, "movflags", "+faststart", 0);
     status = avformat_write_header(format_, &muxing);
@@ -359,7 +362,7 @@ class VideoOutput : public OutputSink {
   }
 
   std::string path_;
-  std::string temporary_;
+  rollwick_host::PartialFile partial_;
   VideoSettings settings_;
   Recipe recipe_;
   bool with_audio_;

@@ -1,5 +1,7 @@
 #include "fonts.h"
 
+#include "user_files.h"
+
 #if ROLLWICK_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -267,6 +269,8 @@ class FreeTypeFont : public Font {
 }  // namespace
 
 std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error, const FontStyle &style) {
+  error = input_problem(path);
+  if (!error.empty()) return nullptr;
   std::ifstream file(path, std::ios::binary | std::ios::ate);
   if (!file) {
     error = "cannot open " + path;
@@ -316,6 +320,8 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error,
 
 std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size, bool antialias,
                                          std::string &error, const FontStyle &style) {
+  error = input_problem(path);
+  if (!error.empty()) return nullptr;
   auto font = std::make_unique<FreeTypeFont>(style);
   if (freetype() == nullptr || FT_New_Face(freetype(), path.c_str(), 0, &font->face) != 0) {
     error = "FreeType cannot read " + path;

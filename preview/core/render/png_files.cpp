@@ -1,5 +1,7 @@
 #include "png_files.h"
 
+#include "user_files.h"
+
 #include <png.h>
 
 #include <cerrno>
@@ -17,27 +19,28 @@ bool write_rgba(const std::string &path, int width, int height, const std::vecto
   image.width = static_cast<png_uint_32>(width);
   image.height = static_cast<png_uint_32>(height);
   image.format = PNG_FORMAT_RGBA;
-  const std::string temporary = path + ".partial";
-  if (!png_image_write_to_file(&image, temporary.c_str(), 0, rgba.data(), 0, nullptr)) {
-    error = "cannot write " + path + ": " + image.message;
-    std::remove(temporary.c_str());
+  PartialFile partial;
+  if (!partial.create(path, error)) return false;
+  FILE *file = fdopen(partial.descriptor(), "wb");
+  if (file == nullptr) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
     return false;
   }
-  return commit_file(temporary, path, error);
+  partial.forget_descriptor();  // the stream owns it now
+  const bool written = png_image_write_to_stdio(&image, file, 0, rgba.data(), 0, nullptr) != 0;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    error = "cannot write " + path + ": " + (written ? std::strerror(errno) : image.message);
+    return false;
+  }
+  return partial.commit(error);
 }
 
 }  // namespace
 
-bool commit_file(const std::string &temporary, const std::string &path, std::string &error) {
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    error = "cannot move " + temporary + " to " + path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
 bool read_png_sprite(const std::string &path, Sprite &sprite, std::string &error) {
+  error = input_problem(path);
+  if (!error.empty()) return false;
   png_image image;
   std::memset(&image, 0, sizeof image);
   image.version = PNG_IMAGE_VERSION;

@@ -20,11 +20,8 @@ struct Sprite {
 bool read_png_sprite(const std::string &path, Sprite &sprite, std::string &error);
 
 // Writes an opaque picture, or a sprite with its transparency, to `path`;
-// written to a temporary file first and renamed, so the file is whole or absent.
+// written under a fresh name beside it and renamed, so the file is whole or absent.
 bool write_png(const std::string &path, const Canvas &canvas, std::string &error);
 bool write_png(const std::string &path, const Sprite &sprite, std::string &error);
-
-// Moves a finished temporary file into place.
-bool commit_file(const std::string &temporary, const std::string &path, std::string &error);
 
 }  // namespace rollwick_host
