@@ -186,7 +186,8 @@ TEST(CreditsScript, TheFunctionToRun) {
 }
 
 TEST(CreditsScript, ErrorsNameFileLineColumnAndWhatWasExpected) {
-  EXPECT_EQ(error_of("RunCreditSequence(1)\nWait(1);"), "roll.credits:2:1: expected ';', found 'Wait'");
+  EXPECT_EQ(error_of("RunCreditSequence(1)\nWait(1);"),
+            "roll.credits:1:1: expected ';' at the end of the statement that starts here, found 'Wait' on line 2");
   EXPECT_EQ(error_of("SetCredit(1, 1, 5, 0, 0, 0);"),
             "roll.credits:1:17: expected a string for 'credit' of SetCredit, found the number 5");
   EXPECT_EQ(error_of("SetCredit(1, 1, \"x\");"), "roll.credits:1:1: expected 6 arguments for SetCredit, found 3");
@@ -212,6 +213,7 @@ TEST(CreditsScript, ErrorsNameFileLineColumnAndWhatWasExpected) {
   EXPECT_EQ(error_of("StrCopy(\"a\", \"b\");"),
             "roll.credits:1:9: StrCopy writes into a string variable; its first argument must be one");
   EXPECT_EQ(error_of("Wait(1) \x7f"), "roll.credits:1:9: expected a statement, not the character '\\x7f'");
+  EXPECT_EQ(error_of(std::string("\xff\xfeW\0a\0i\0t\0", 10)).substr(0, 40), "roll.credits:1:1: the file is UTF-16 tex");
 }
 
 TEST(CreditsScript, NestingAndRunawaysAreErrorsNotCrashes) {
@@ -239,6 +241,20 @@ TEST(CreditsScript, NestingAndRunawaysAreErrorsNotCrashes) {
   std::string minuses = "function play_credits() { int x = ";
   for (int i = 0; i < 190; ++i) minuses += "- ";
   EXPECT_EQ(run_game(minuses + "1; Wait(1); }\n").size(), 1u);
+}
+
+// A missing ')' or ';' is named where its expression or statement starts, not at the end of the file.
+TEST(GameScript, AMissingCloserIsNamedWhereItsStatementStarts) {
+  const std::string head = "bool is_even(int n) {\n  return n % 2 == 0;\n}\nfunction play_credits() {\n  int i = 0;\n"
+                           "  int colour = 0;\n";
+  EXPECT_EQ(game_error(head + "  while (i <= 6 {\n    i++;\n  }\n  Wait(1);\n}\n"),
+            "GlobalScript.asc:7:9: expected ')' to close this '(', found '}' on line 11");
+  EXPECT_EQ(game_error(head + "  while (i <= 6) {\n    if (is_even(i) colour = 7;\n    i++;\n  }\n  Wait(1);\n}\n"),
+            "GlobalScript.asc:8:8: expected ')' to close this '(', found '}' on line 10");
+  EXPECT_EQ(game_error(head + "  colour = 7\n  Wait(1);\n}\n"),
+            "GlobalScript.asc:7:3: expected ';' at the end of the statement that starts here, found 'Wait' on line 8");
+  EXPECT_EQ(game_error(head + "  SetCredit(1, 1, \"a\", 0, 0, 15;\n  Wait(1);\n}\n"),
+            "GlobalScript.asc:7:12: expected ')' to close this '(', found '}' on line 9");
 }
 
 // The engine's own limits, at their bounds: what stops the game stops the preview.

@@ -230,6 +230,18 @@ TEST(UserFiles, NoOutputIsAnInputALinkOrAReadOnlyFile) {
   EXPECT_EQ(outcome.status, 1);
   EXPECT_NE(outcome.err.find("is not a regular file"), std::string::npos) << outcome.err;
 
+  // A game whose sprite file is a FIFO: named, not waited on.
+  const std::string game = scratch() + "/fifo-game";
+  std::filesystem::copy(std::string(SOURCE_DIR) + "/tests/engine-reference/A1-demo-320x200x32-wfn/game", game);
+  std::filesystem::remove(game + "/acsprset.spr");
+  ASSERT_EQ(mkfifo((game + "/acsprset.spr").c_str(), 0644), 0);
+  outcome = preview({script, "--game", game, "-o", scratch() + "/f.gif"});
+  EXPECT_NE(outcome.err.find("acsprset.spr"), std::string::npos) << outcome.err;
+
+  // Bytes that are not UTF-8, in a name, reach the terminal escaped.
+  outcome = preview({scratch() + "/no\xffsuch.credits"});
+  EXPECT_NE(outcome.err.find("no\\xffsuch.credits: no such file"), std::string::npos) << outcome.err;
+
   // Standard output that cannot take the summary does not undo a render that was written.
   outcome = preview({script, "-o", scratch() + "/full.gif"}, "/dev/full");
   EXPECT_EQ(outcome.status, 0) << outcome.err;

@@ -40,7 +40,7 @@ constexpr int ENGINE_STACK_BYTES = 4096;
 // `noloopcheck` functions), and blocks, expressions and calls nested at once
 // (the interpreter's own stack).
 constexpr int64_t MAX_STEPS_BETWEEN_FRAMES = 2000000;
-constexpr int64_t MAX_STEPS = 20000000;
+constexpr int64_t MAX_STEPS = 10000000;
 constexpr int MAX_RUN_NESTING = 1000;
 
 // The functions the engine calls itself: the global script's and rooms' events.

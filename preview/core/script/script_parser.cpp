@@ -161,25 +161,55 @@ class Parser {
     if (!is_symbol(symbol)) fail(peek(), std::string("'") + symbol + "'");
     next();
   }
+  // The ')' that closes `open`; one that is missing is named where the '(' stands, as the engine's compiler does.
+  void close_parenthesis(const Token &open) {
+    if (is_symbol(")")) {
+      next();
+      return;
+    }
+    fail_at(open, "expected ')' to close this '(', found " + describe(peek()) + where(peek(), open));
+  }
+  // The ';' that ends the statement begun at `start`; one that is missing is named at the statement.
+  void end_statement(const Token &start) {
+    if (is_symbol(";")) {
+      next();
+      return;
+    }
+    fail_at(start, "expected ';' at the end of the statement that starts here, found " + describe(peek()) +
+                       where(peek(), start));
+  }
+  static std::string where(const Token &found, const Token &from) {
+    return found.line == from.line ? "" : " on line " + std::to_string(found.line);
+  }
   std::string name() {
     if (peek().kind != Token::Kind::identifier) fail(peek(), "a name");
     return next().text;
   }
 
-  // Passes over one bracketed group from its opening symbol, whatever it holds.
+  // Passes over one bracketed group from its opening symbol, whatever it
+  // holds. A bracket closed by another kind, or left open at the end of the
+  // file, is named where it was opened: a missing ')' shows at its '('.
   void skip_group() {
-    const Token &open = next();
-    int depth = 1;
-    while (depth > 0) {
-      if (peek().kind == Token::Kind::end) {
-        if (open.text == "{") fail(peek(), "'}' to close the block opened at line " + std::to_string(open.line));
-        fail(peek(), std::string("'") + (open.text == "(" ? ")" : "]") + "' to close the '" + open.text +
-                         "' opened at line " + std::to_string(open.line));
+    std::vector<const Token *> open{&next()};
+    while (!open.empty()) {
+      const Token &token = peek();
+      const Token &innermost = *open.back();
+      const std::string closer = innermost.text == "{" ? "}" : innermost.text == "(" ? ")" : "]";
+      if (token.kind == Token::Kind::end) {
+        if (innermost.text == "{") fail(token, "'}' to close the block opened at line " + std::to_string(innermost.line));
+        fail_at(innermost, "expected '" + closer + "' to close this '" + innermost.text + "', found the end of the file");
       }
-      const Token &token = next();
+      next();
       if (token.kind != Token::Kind::symbol) continue;
-      if (token.text == "(" || token.text == "{" || token.text == "[") ++depth;
-      if (token.text == ")" || token.text == "}" || token.text == "]") --depth;
+      if (token.text == "(" || token.text == "{" || token.text == "[") {
+        open.push_back(&token);
+      } else if (token.text == ")" || token.text == "}" || token.text == "]") {
+        if (token.text != closer) {
+          fail_at(innermost, "expected '" + closer + "' to close this '" + innermost.text + "', found '" + token.text +
+                                 "'" + where(token, innermost));
+        }
+        open.pop_back();
+      }
     }
   }
 
@@ -774,7 +804,7 @@ class Parser {
       next();
       out.expression = condition();
       out.has_expression = true;
-      expect(";");
+      end_statement(start);
     } else if (is_word("for")) {
       next();
       out.kind = Statement::Kind::for_loop;
@@ -804,12 +834,12 @@ class Parser {
         out.expression = integer_expression();
         out.has_expression = true;
       }
-      expect(";");
+      end_statement(start);
     } else if (is_word("break") || is_word("continue")) {
       if (loops_ == 0) fail_at(start, "'" + start.text + "' outside a loop");
       out.kind = is_word("break") ? Statement::Kind::break_loop : Statement::Kind::continue_loop;
       next();
-      expect(";");
+      end_statement(start);
     } else if (is_word("else")) {
       fail_at(start, "'else' without an 'if' before it");
     } else if (start.kind == Token::Kind::identifier && unsupported_words().count(start.text)) {
@@ -817,7 +847,7 @@ class Parser {
     } else {
       refuse_other_declaration();
       out = simple_statement();
-      expect(";");
+      end_statement(start);
     }
     return out;
   }
@@ -943,9 +973,10 @@ class Parser {
   }
 
   Expression condition() {
+    const Token &open = peek();
     expect("(");
     Expression out = integer_expression();
-    expect(")");
+    close_parenthesis(open);
     return out;
   }
 
@@ -1042,9 +1073,9 @@ class Parser {
       out.kind = Expression::Kind::text;
       out.text = next().text;
     } else if (is_symbol("(")) {
-      next();
+      const Token &open = next();
       out = expression();
-      expect(")");
+      close_parenthesis(open);
     } else if (token.kind == Token::Kind::identifier && is_symbol("(", 1)) {
       out = call();
     } else if (token.kind == Token::Kind::identifier) {
@@ -1117,10 +1148,17 @@ class Parser {
       skip_group();  // what it is given changes nothing the preview shows
       return out;
     }
+    const Token &open = peek();
     expect("(");
     std::vector<Token> argument_tokens;
     while (!is_symbol(")")) {
-      if (!out.operands.empty()) expect(",");
+      if (!out.operands.empty()) {
+        if (!is_symbol(",")) {
+          fail_at(open, "expected ')' to close this '(' (or ',' before another value), found " + describe(peek()) +
+                            where(peek(), open));
+        }
+        next();
+      }
       argument_tokens.push_back(peek());
       out.operands.push_back(expression());
       out.depth = std::max(out.depth, out.operands.back().depth + 1);
