@@ -83,9 +83,9 @@ test-windows64: deps-windows64
 # The page's test in the browser runs too where Chromium is installed.
 test: test-native test-windows test-windows64 $(if $(wildcard /usr/bin/chromium),test-web)
 
-# The release: dist/agsRollwick2-VERSION/ and its .zip, byte for byte the
-# same on every run.
-dist: deps-dist
+# The release: dist/agsRollwick2-VERSION-SUM/ and its .zip, byte for byte the
+# same on every run, with the page built for it.
+dist: deps-dist web
 	scripts/make-dist.sh
 
 # Renders the demo credits through the built plug-in.
@@ -155,7 +155,7 @@ web:
 	@scripts/install-deps.sh web
 	scripts/build-web-deps.sh $(WEB_DEPS_DIR)
 	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B $(WEB_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release \
-		-DROLLWICK_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS=-fexceptions \
+		-DROLLWICK_BUILD_TESTS=OFF "-DCMAKE_CXX_FLAGS=-fexceptions -ffile-prefix-map=$(CURDIR)=." \
 		-DCMAKE_PREFIX_PATH=$(abspath $(WEB_DEPS_DIR))/prefix -DCMAKE_FIND_ROOT_PATH=$(abspath $(WEB_DEPS_DIR))/prefix >/dev/null
 	NODE_PATH=/usr/share/nodejs cmake --build $(WEB_BUILD_DIR) -j $(JOBS) --target rollwick_web
 	node scripts/make-page.js $(WEB_BUILD_DIR)/preview/web/rollwick.js $(BUILD_DIR)/web

@@ -27,7 +27,7 @@ windows_build_packages=(cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686)
 # resolver finds the way to it when it has to work with fewer package lists.
 windows_packages=("${windows_build_packages[@]}" wine wine32:i386 libgstreamer-plugins-base1.0-0:i386)
 windows64_packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64)
-dist_packages=(cmake make g++ binutils "${windows_build_packages[@]}" g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 zip)
+dist_packages=(cmake make g++ binutils "${windows_build_packages[@]}" g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 zip unzip)
 # Where the kernel cannot start 32-bit programs, wine's 32-bit loader runs
 # under qemu-i386 and the wine server, which must run natively, is wine64's.
 emulated_windows_packages=(qemu-user wine64)

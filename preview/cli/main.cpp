@@ -24,6 +24,7 @@
 #include "game_project.h"
 #include "game_setup.h"
 #include "lint.h"
+#include "script_encoding.h"
 #include "outputs.h"
 #include "plugin_session.h"
 #include "runner.h"
@@ -554,6 +555,12 @@ int main(int argc, char **argv) {
   Script script;
   try {
     script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
+    // Standard input has no name to tell a game script by: one whose code is all in functions is one,
+    // and is read as strictly as the engine's compiler reads a .asc file.
+    if (options.script == "-" && !parse_options.game_script && script.statements.empty() && !script.functions.empty()) {
+      parse_options.game_script = true;
+      script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
+    }
   } catch (const ScriptError &bad) {
     std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
     return 1;
@@ -596,6 +603,17 @@ int main(int argc, char **argv) {
   }
 
   // The first play: every warning and error, and the length.
+  size_t warnings = 0;
+  for (const EncodingWarning &warning :
+       encoding_problems({script_name, source}, parse_options.headers, !has_game || game.utf8)) {
+    std::fprintf(stderr, "%s\n",
+                 safe(warning.file + ":" + std::to_string(warning.line) + ": warning: " + warning.message).c_str());
+    warnings += 1;
+    if (options.strict) {
+      std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
+      return 1;
+    }
+  }
   LintSources sources;
   if (has_game) sources.sprite_file = game.sprite_file;
   sources.has_background = !options.background.empty();
@@ -605,7 +623,6 @@ int main(int argc, char **argv) {
   sources.sound_problems = &sound_problems;
   sources.game_files = &rehearsal.problems;
   Linter linter(rehearsal.session.functions(), *rehearsal.engine, sources);
-  size_t warnings = 0;
   const auto print_warning = [&](int line, const std::string &message) {
     std::fprintf(stderr, "%s\n", safe(script_name + ":" + std::to_string(line) + ": warning: " + message).c_str());
     warnings += 1;
@@ -677,8 +694,8 @@ int main(int argc, char **argv) {
         const auto found = game.clips.find(start.clip);
         if (found != game.clips.end() && found->second.found) file = found->second.file;
         if (found != game.clips.end() && !found->second.found) {
-          print_warning(start.line, start.clip + ".Play: the clip's file " + found->second.file +
-                                        " is not there; the video is silent there");
+          print_warning(start.line, start.clip + ".Play: the clip has no file (looked for " + found->second.looked +
+                                        "); the video is silent there");
           continue;
         }
       }

@@ -35,6 +35,7 @@
     engine = module;
     engine.FS.mkdir('/game');
     engine.FS.mkdir('/work');
+    document.documentElement.dataset.ready = 'true';  // for checks that the page starts
     return engine;
   });
 

@@ -23,6 +23,7 @@
 #include "game_project.h"
 #include "game_setup.h"
 #include "lint.h"
+#include "script_encoding.h"
 #include "outputs.h"
 #include "playback_state.h"
 #include "plugin_entry.h"
@@ -189,7 +190,12 @@ void play(const std::string &game_folder, const std::string &script_path, const 
   RunResult result;
   try {
     for (const std::string &header : game.headers) parse_options.headers.push_back({header, read_text(header)});
-    const Script script = parse_credits_script(script_name, read_text(script_path), session.functions(), parse_options);
+    const std::string source = read_text(script_path);
+    for (const EncodingWarning &warning :
+         encoding_problems({script_name, source}, parse_options.headers, !has_game || game.utf8)) {
+      say("warning", warning.file, warning.line, warning.message);
+    }
+    const Script script = parse_credits_script(script_name, source, session.functions(), parse_options);
     result = run_script(script, session, engine, {&keep}, options);
   } catch (const ScriptError &bad) {
     played.frames.clear();

@@ -157,6 +157,28 @@ TEST(Command, OneRenderForEveryOutputAndFramesReplacedWhole) {
   EXPECT_NE(preview_with({script, "--emit-ags"}, "/dev/full").status, 0);
 }
 
+// Each output says where it went; a video says when no sound played; standard
+// input holding a game script is read as strictly as a .asc file.
+TEST(Command, SaysWhatItWroteAndReadsAGameScriptAsTheCompilerWould) {
+  const std::string script = write_script("said.credits", roll);
+  Outcome outcome = preview(script + " --frame 2 -o " + folder() + "/two.png --sheet " + folder() + "/sheet.png --frames " +
+                            folder() + "/said-frames --depth 8");
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_NE(outcome.out.find(folder() + "/two.png: frame 2\n"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find(folder() + "/sheet.png: a contact sheet of "), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find(folder() + "/said-frames/: "), std::string::npos) << outcome.out;
+  outcome = preview(write_script("grey.credits", "SetCredit(1, 1, \"Ada\", 0, 0, 300);\nWait(1);\n") + " --depth 8 -o " +
+                    folder() + "/grey.gif");
+  EXPECT_NE(outcome.err.find("outside the colour numbers of an 8-bit game"), std::string::npos) << outcome.err;
+  outcome = preview(script + " -o " + folder() + "/quiet.mp4");
+  EXPECT_NE(outcome.out.find(", silent"), std::string::npos) << outcome.out;
+  outcome = preview("- -o " + folder() + "/stdin.gif",
+                    "function play_credits() {\n  SetCredit(1, 1, \"Ada\", 0, 0, 15);\n  Wait(1);\n}\n");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("(standard input):2:19: cannot convert 'const string' to 'string'"), std::string::npos)
+      << outcome.err;
+}
+
 TEST(Command, GameFilesAreNamedWithWhatIsWrong) {
   const std::string game = folder() + "/game";
   mkdir(game.c_str(), 0755);

@@ -164,6 +164,10 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
       <AudioClip><ScriptName>aSound3</ScriptName><SourceFileName>Sounds\Key.WAV</SourceFileName></AudioClip>
       <AudioClip><ScriptName>aMusic1</ScriptName><SourceFileName>Sounds\Key.WAV</SourceFileName></AudioClip>
       <AudioClip><ScriptName>aSound4</ScriptName><SourceFileName>missing.ogg</SourceFileName></AudioClip>
+      <AudioClip><Index>26</Index><ScriptName>aSound5</ScriptName>
+        <SourceFileName>C:\Users\ada\Music\Door.ogg</SourceFileName></AudioClip>
+      <AudioClip><Index>27</Index><ScriptName>aSound6</ScriptName>
+        <SourceFileName>C:\Users\ada\Music\gone.wav</SourceFileName></AudioClip>
     </AudioClips></AudioClipFolder></AudioClips>
     <Sprites><SpriteFolder><Sprites>
       <Sprite Slot="4" AlphaChannel="True" /><Sprite Slot="5" AlphaChannel="False" />
@@ -175,6 +179,8 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   std::ofstream(folder + "/AcSprSet.spr") << "x";
   mkdir((folder + "/sounds").c_str(), 0755);
   std::ofstream(folder + "/sounds/key.wav") << "x";
+  mkdir((folder + "/AudioCache").c_str(), 0755);
+  std::ofstream(folder + "/AudioCache/au00001A.ogg") << "x";  // the editor's copy of clip 26
 
   GameProject game;
   std::string error;
@@ -188,7 +194,11 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   EXPECT_EQ(game.sprite_alpha, (std::map<int32_t, bool>{{4, true}, {5, false}}));
   EXPECT_EQ(game.sprite_file, folder + "/AcSprSet.spr");
   EXPECT_EQ(game.sprite_index, "");
-  EXPECT_EQ(game.sound_files, (std::map<int, std::string>{{3, folder + "/sounds/key.wav"}})) << "PlaySound(3)'s clip";
+  EXPECT_EQ(game.sound_files, (std::map<int, std::string>{{3, folder + "/sounds/key.wav"},
+                                                          {5, folder + "/AudioCache/au00001A.ogg"}}))
+      << "PlaySound(3)'s clip, and one imported from elsewhere, found in the editor's own copy";
+  EXPECT_EQ(game.clips["aSound6"].looked, folder + "/AudioCache/au00001B.wav and C:\\Users\\ada\\Music\\gone.wav (a "
+                                                   "path on the author's Windows machine)");
   ASSERT_EQ(game.fonts.size(), 2u);
   using Style = rollwick_host::FontStyle;
   const GameFont &zero = game.fonts[0];

@@ -6,6 +6,7 @@
 
 #include "credits_script.h"
 #include "emit_ags.h"
+#include "script_encoding.h"
 #include "script_interpreter.h"
 
 using namespace rollwick_preview;
@@ -241,6 +242,20 @@ TEST(CreditsScript, NestingAndRunawaysAreErrorsNotCrashes) {
   std::string minuses = "function play_credits() { int x = ";
   for (int i = 0; i < 190; ++i) minuses += "- ";
   EXPECT_EQ(run_game(minuses + "1; Wait(1); }\n").size(), 1u);
+}
+
+// A script in the other text encoding than the game's is named, at its first line that shows it.
+TEST(GameScript, AScriptInAnotherEncodingThanTheGamesIsNamed) {
+  int line = 0;
+  EXPECT_NE(encoding_problem("Wait(1);\n// Zo\xeb Brand\n", true, line).find("byte 0xEB"), std::string::npos);
+  EXPECT_EQ(line, 2);
+  EXPECT_NE(encoding_problem("\n\n// Zo\xc3\xab\n", false, line).find("the game's text encoding is ANSI"),
+            std::string::npos);
+  EXPECT_EQ(line, 3);
+  EXPECT_EQ(encoding_problem("// Zo\xeb\n", false, line), "");  // Windows-1252 in an ANSI game
+  EXPECT_EQ(encoding_problem("// Zo\xc3\xab \xe2\x82\xac\n", true, line), "");
+  EXPECT_EQ(encoding_problem("// plain\n", false, line), "");
+  EXPECT_NE(encoding_problem("// \xc0\xaf overlong\n", true, line), "");
 }
 
 // A missing ')' or ';' is named where its expression or statement starts, not at the end of the file.

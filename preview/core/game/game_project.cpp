@@ -1,13 +1,14 @@
 #include "game_project.h"
 
-#include <algorithm>
-
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -163,6 +164,43 @@ int clip_number(const std::string &name, const std::string &prefix) {
   return std::atoi(name.c_str() + prefix.size());
 }
 
+// A clip's file as the editor finds it: its own copy in AudioCache/ ("au",
+// the clip's Index in six upper-case hex digits, the source's extension),
+// then the file it was imported from, relative to the project or absolute
+// (a Windows path with a drive letter names no file here).
+GameProject::Clip find_clip(const std::string &directory, const std::string &index, const std::string &source) {
+  GameProject::Clip clip;
+  std::string wanted = source;
+  for (char &c : wanted) c = c == '\\' ? '/' : c;
+  const size_t dot = wanted.rfind('.');
+  const std::string extension = dot == std::string::npos || wanted.find('/', dot) != std::string::npos
+                                    ? "" : wanted.substr(dot);
+  std::vector<std::string> places;
+  char *end = nullptr;
+  const long number = std::strtol(index.c_str(), &end, 10);
+  if (!index.empty() && *end == '\0' && number >= 0 && number <= 0xFFFFFF) {
+    char cached[32];
+    std::snprintf(cached, sizeof cached, "AudioCache/au%06lX", number);
+    places.push_back(cached + extension);
+  }
+  const bool drive = wanted.size() > 2 && std::isalpha(static_cast<unsigned char>(wanted[0])) && wanted[1] == ':';
+  if (!wanted.empty() && !drive) places.push_back(wanted);
+  std::string looked;
+  for (const std::string &place : places) {
+    clip.file = place[0] == '/' ? (access(place.c_str(), R_OK) == 0 ? place : "")
+                                : find_path_ignoring_case(directory, place);
+    if (!clip.file.empty()) {
+      clip.found = true;
+      return clip;
+    }
+    looked += (looked.empty() ? "" : " and ") + (place[0] == '/' ? place : directory + "/" + place);
+  }
+  if (drive) looked += (looked.empty() ? "" : " and ") + source + " (a path on the author's Windows machine)";
+  clip.file = places.empty() ? directory + "/" + wanted : (places.back()[0] == '/' ? places.back() : directory + "/" + places.back());
+  clip.looked = looked.empty() ? clip.file : looked;
+  return clip;
+}
+
 // Every clip with its file; PlaySound(n) plays aSound<n>, PlayMusic(n) aMusic<n>.
 void read_audio_clips(const pugi::xml_node &node, GameProject &project, int depth = 0) {
   if (depth > 64) return;
@@ -170,16 +208,8 @@ void read_audio_clips(const pugi::xml_node &node, GameProject &project, int dept
     if (std::strcmp(child.name(), "AudioClip") == 0) {
       const std::string name = text_of(child, "ScriptName");
       if (name.empty()) continue;
-      GameProject::Clip clip;
-      const std::string source = text_of(child, "SourceFileName");
-      clip.file = find_path_ignoring_case(project.directory, source);
-      clip.found = !clip.file.empty();
-      if (!clip.found) {
-        std::string wanted = source;
-        for (char &c : wanted) c = c == '\\' ? '/' : c;
-        clip.file = project.directory + "/" + wanted;
-      }
-      project.clips[name] = clip;
+      project.clips[name] = find_clip(project.directory, text_of(child, "Index"), text_of(child, "SourceFileName"));
+      const GameProject::Clip &clip = project.clips[name];
       if (!clip.found) continue;
       if (clip_number(name, "aSound") >= 0) project.sound_files[clip_number(name, "aSound")] = clip.file;
       if (clip_number(name, "aMusic") >= 0) project.music_files[clip_number(name, "aMusic")] = clip.file;

@@ -46,6 +46,7 @@ struct GameProject {
   struct Clip {
     std::string file;
     bool found = false;
+    std::string looked;  // where it was looked for, when not found
   };
   std::map<std::string, Clip> clips;
   std::vector<std::string> headers;      // the script headers (.ash) the folder has, in the editor's order

@@ -99,7 +99,7 @@ std::map<int, std::string> missing_sound_clips(const GameProject &game) {
   for (const auto &clip : game.clips) {
     const std::string &name = clip.first;
     if (name.rfind("aSound", 0) == 0 && !clip.second.found) {
-      missing[std::atoi(name.c_str() + 6)] = "the game's clip " + name + " has no file at " + clip.second.file;
+      missing[std::atoi(name.c_str() + 6)] = "the game's clip " + name + " has no file: looked for " + clip.second.looked;
     }
   }
   return missing;

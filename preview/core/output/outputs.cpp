@@ -382,6 +382,7 @@ class SingleFrameOutput : public OutputSink {
     }
     return rollwick_host::write_png(path_, kept_, error);
   }
+  std::string summary() const override { return path_ + ": frame " + std::to_string(wanted_); }
 
  private:
   std::string path_;
@@ -471,7 +472,11 @@ class ContactSheetOutput : public OutputSink {
         font_->draw(sheet, left + 2, top + sample.height + 2, label.c_str(), 0xE0E0E0);
       }
     }
+    shown_ = chosen.size();
     return rollwick_host::write_png(path_, sheet, error);
+  }
+  std::string summary() const override {
+    return path_ + ": a contact sheet of " + std::to_string(shown_) + " frame" + (shown_ == 1 ? "" : "s");
   }
 
  private:
@@ -497,6 +502,7 @@ class ContactSheetOutput : public OutputSink {
   std::pair<int64_t, Canvas> last_;
   std::pair<int64_t, Canvas> last_visible_{-1, Canvas()};
   std::map<int64_t, Canvas> marked_;  // the last pictures of the waits
+  size_t shown_ = 0;
   int64_t previous_wait_end_ = -1;
 
  public:

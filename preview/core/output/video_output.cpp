@@ -11,6 +11,7 @@ extern "C" {
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include <unistd.h>
 
@@ -46,6 +47,7 @@ class VideoOutput : public OutputSink {
   VideoOutput(std::string path, const VideoSettings &settings, std::map<int, AudioClip> sounds, AudioClip music)
       : path_(std::move(path)), settings_(settings),
         recipe_(recipe_for(extension_of(path_))), with_audio_(settings.sounds_played != nullptr),
+        heard_(!music.samples.empty()), audible_(with_samples(sounds)),
         mix_(std::move(sounds), std::move(music), settings.fps) {
     // FFmpeg opens the file by its name; the descriptor only reserved the name.
     if (!partial_.create(path_, error_)) return;
@@ -60,7 +62,10 @@ class VideoOutput : public OutputSink {
     if (!error_.empty()) return;
     if (with_audio_) {
       const auto &played = *settings_.sounds_played;
-      for (; sounds_seen_ < played.size(); ++sounds_seen_) mix_.play(played[sounds_seen_].second, played[sounds_seen_].first);
+      for (; sounds_seen_ < played.size(); ++sounds_seen_) {
+        mix_.play(played[sounds_seen_].second, played[sounds_seen_].first);
+        heard_ = heard_ || audible_.count(played[sounds_seen_].second) != 0;
+      }
       // The last second waits until the length is known, for the music's fade.
       mix_.render_until(std::max<int64_t>(0, index + 1 - settings_.fps), 0, audio_pending_);
       encode_audio(false);
@@ -92,10 +97,18 @@ class VideoOutput : public OutputSink {
 
   std::string problem() const override { return error_; }
 
+  static std::set<int> with_samples(const std::map<int, AudioClip> &sounds) {
+    std::set<int> numbers;
+    for (const auto &sound : sounds) {
+      if (!sound.second.samples.empty()) numbers.insert(sound.first);
+    }
+    return numbers;
+  }
+
   std::string summary() const override {
     return path_ + ": " + std::to_string(frames_) + " video frames at " + std::to_string(settings_.fps) +
            " a second, " + std::to_string(width_) + "x" + std::to_string(height_) + " (scale " +
-           std::to_string(settings_.scale) + ")" + (with_audio_ ? ", with sound" : "");
+           std::to_string(settings_.scale) + ")" + (heard_ ? ", with sound" : ", silent");
   }
 
  private:
@@ -366,6 +379,8 @@ class VideoOutput : public OutputSink {
   VideoSettings settings_;
   Recipe recipe_;
   bool with_audio_;
+  bool heard_;             // a sound with samples played, or music
+  std::set<int> audible_;  // the sound numbers that have samples
   AudioMix mix_;
   std::string error_;
   AVFormatContext *format_ = nullptr;

@@ -237,8 +237,8 @@ void Linter::check_colour(const Call &call, int32_t colour) {
   const int depth = engine_.settings.colour_depth;
   const int32_t highest = depth == 8 ? 255 : 65535;
   if (colour < 0 || colour > highest) {
-    warn(call, call.name + ": colour " + std::to_string(colour) + " is outside the colour numbers of a " +
-                   std::to_string(depth) + "-bit game (0 to " + std::to_string(highest) + ")");
+    warn(call, call.name + ": colour " + std::to_string(colour) + " is outside the colour numbers of " +
+                   (depth == 8 ? "an " : "a ") + std::to_string(depth) + "-bit game (0 to " + std::to_string(highest) + ")");
     return;
   }
   if (sources_.has_background) return;
