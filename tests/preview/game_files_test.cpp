@@ -172,6 +172,10 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
     <Sprites><SpriteFolder><Sprites>
       <Sprite Slot="4" AlphaChannel="True" /><Sprite Slot="5" AlphaChannel="False" />
     </Sprites></SpriteFolder></Sprites>
+    <Scripts><ScriptFolder>
+      <Script><FileName>Tools.ash</FileName><IsHeader>True</IsHeader></Script>
+      <Script><FileName>tools.ash</FileName><IsHeader>True</IsHeader></Script>
+    </ScriptFolder></Scripts>
   </Game>
 </AGSEditorDocument>)";
   std::ofstream(folder + "/AGSFNT0.WFN") << "x";
@@ -181,6 +185,7 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   std::ofstream(folder + "/sounds/key.wav") << "x";
   mkdir((folder + "/AudioCache").c_str(), 0755);
   std::ofstream(folder + "/AudioCache/au00001A.ogg") << "x";  // the editor's copy of clip 26
+  std::ofstream(folder + "/tools.ash") << "#define TOOLS 1\n";
 
   GameProject game;
   std::string error;
@@ -194,6 +199,7 @@ TEST(GameProject, ReadsSettingsFontsAndFilesInAnyCase) {
   EXPECT_EQ(game.sprite_alpha, (std::map<int32_t, bool>{{4, true}, {5, false}}));
   EXPECT_EQ(game.sprite_file, folder + "/AcSprSet.spr");
   EXPECT_EQ(game.sprite_index, "");
+  EXPECT_EQ(game.headers, std::vector<std::string>{folder + "/tools.ash"}) << "a header listed twice is read once";
   EXPECT_EQ(game.sound_files, (std::map<int, std::string>{{3, folder + "/sounds/key.wav"},
                                                           {5, folder + "/AudioCache/au00001A.ogg"}}))
       << "PlaySound(3)'s clip, and one imported from elsewhere, found in the editor's own copy";

@@ -314,6 +314,33 @@ TEST(CreditsScript, TheEnginesLoopCallAndStackLimits) {
   EXPECT_EQ(game_error(strings(20)).rfind("GlobalScript.asc:2:10: stack overflow, attempted to grow from", 0), 0u);
 }
 
+// What a script's text may hold is bounded before it costs time or memory:
+// macros that double at each level, files past their size, headers repeated.
+TEST(GameScript, ReadingIsBoundedInTimeAndMemory) {
+  const auto started = std::chrono::steady_clock::now();
+  std::string doubling = "#define M0 1\n";
+  for (int i = 1; i <= 40; ++i) {
+    doubling += "#define M" + std::to_string(i) + " M" + std::to_string(i - 1) + "+1 M" + std::to_string(i - 1) + "+1\n";
+  }
+  EXPECT_NE(game_error(doubling + "function play_credits() {\n  int x = M40;\n  Wait(1);\n}\n")
+                .find("more than 1000000 names, numbers and symbols"),
+            std::string::npos);
+  // Macros that expand to nothing, nested deep, stop as soon.
+  std::string empty = "#define E0\n";
+  for (int i = 1; i <= 40; ++i) {
+    empty += "#define E" + std::to_string(i) + " E" + std::to_string(i - 1) + " E" + std::to_string(i - 1) + "\n";
+  }
+  EXPECT_NE(game_error(empty + "function play_credits() {\n  E40\n  Wait(1);\n}\n").find("names, numbers and symbols"),
+            std::string::npos);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+  EXPECT_NE(game_error("// " + std::string(MAX_SCRIPT_BYTES, 'x')).find("more than the previewer reads (4 MiB at most)"),
+            std::string::npos);
+  const ScriptSource header{"big.ash", "// " + std::string(3 << 20, 'x')};
+  EXPECT_NE(error_from([&] { parse_game("function play_credits() { Wait(1); }", {header, header, header}); })
+                .find("more than the previewer reads (8 MiB at most)"),
+            std::string::npos);
+}
+
 // Work no engine limit stops (calls that fan out without loops) ends in seconds, with its line.
 TEST(CreditsScript, WorkBetweenFramesIsBounded) {
   const auto started = std::chrono::steady_clock::now();
