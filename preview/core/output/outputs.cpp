@@ -280,7 +280,7 @@ class PngFramesOutput : public OutputSink {
     } else {
       const mode_t mask = umask(022);
       umask(mask);
-      mode = 0777 & ~mask;
+      mode = (0777 & ~mask) | 0700;
     }
     chmod(temporary_.c_str(), mode);
   }

@@ -26,12 +26,14 @@ std::string name_of(const std::string &path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// What the umask leaves of 0666, read once.
+// What the umask leaves of 0666, read once; the owner always keeps reading
+// and writing it (a umask that takes those away, as the browser's file
+// system reports one, would leave a file nobody can read).
 mode_t new_file_mode() {
   static const mode_t mode = [] {
     const mode_t mask = umask(022);
     umask(mask);
-    return static_cast<mode_t>(0666 & ~mask);
+    return static_cast<mode_t>((0666 & ~mask) | 0600);
   }();
   return mode;
 }
