@@ -34,10 +34,7 @@ const char *frame_case_name(FrameCase frame_case) {
 }
 
 void set_up_frame_case(FrameCase frame_case, IAGSEngine &engine) {
-  credit_store = CreditStore{};
-  playback = PlaybackState{};
-  engine_functions = EngineFunctions{};
-  host_links = HostLinks{};
+  reset_plugin_state();
   AGS_EngineStartup(&engine);
 
   switch (frame_case) {

@@ -134,10 +134,7 @@ void call_script_function(uint8_t which, Input &input) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  credit_store = CreditStore{};
-  playback = PlaybackState{};
-  engine_functions = EngineFunctions{};
-  host_links = HostLinks{};
+  reset_plugin_state();
 
   Input input(data, size);
   rollwick_host::NullEngine engine;

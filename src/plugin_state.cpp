@@ -3,7 +3,18 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "credit_store.h"
+#include "engine_functions.h"
+#include "playback_state.h"
+
 HostLinks host_links;
+
+void reset_plugin_state() {
+  credit_store = CreditStore{};
+  playback = PlaybackState{};
+  engine_functions = EngineFunctions{};
+  host_links = HostLinks{};
+}
 
 void debug_console_printf(const char *format, ...) {
   if (host_links.engine_interface == nullptr) return;

@@ -17,6 +17,11 @@ extern HostLinks host_links;
 
 inline IAGSEngine &engine() { return *host_links.engine_interface; }
 
+// Puts every record of the plug-in's state back as a new process has it (the
+// credits, what plays, the engine's functions, the host links): what a host
+// that starts the plug-in afresh in one process, or a test, calls first.
+void reset_plugin_state();
+
 // Writes one formatted line to the engine's debug console; does nothing when
 // no engine has started the plug-in. The line is formatted on the stack.
 void debug_console_printf(const char *format, ...)

@@ -22,6 +22,7 @@
 #include "credits_script.h"
 #include "emit_ags.h"
 #include "game_project.h"
+#include "game_defaults.h"
 #include "game_setup.h"
 #include "lint.h"
 #include "script_encoding.h"
@@ -86,17 +87,17 @@ struct Options {
   std::vector<std::string> outputs;
   std::string frames_directory;
   std::string sheet;
-  int sheet_frames = 12;
+  int sheet_frames = DEFAULT_SHEET_FRAMES;
   int sheet_scale = 0;
   int sheet_columns = 4;
   int64_t single_frame = -1;
   bool emit = false;
-  int width = 320;
-  int height = 200;
+  int width = DEFAULT_SCREEN_WIDTH;
+  int height = DEFAULT_SCREEN_HEIGHT;
   bool screen_given = false;
   int depth = 32;
   bool depth_given = false;
-  int fps = 40;
+  int fps = DEFAULT_GAME_SPEED;
   bool fps_given = false;
   std::vector<std::pair<int, std::string>> fonts;  // number, FILE[:SIZE]
   std::string game_directory;

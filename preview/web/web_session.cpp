@@ -17,19 +17,17 @@
 #include <string>
 #include <vector>
 
-#include "credit_store.h"
 #include "credits_script.h"
-#include "engine_functions.h"
 #include "game_project.h"
+#include "game_defaults.h"
 #include "game_setup.h"
 #include "lint.h"
-#include "script_encoding.h"
 #include "outputs.h"
-#include "playback_state.h"
 #include "plugin_entry.h"
 #include "plugin_session.h"
 #include "plugin_state.h"
 #include "runner.h"
+#include "script_encoding.h"
 #include "sprite_file.h"
 
 using namespace rollwick_preview;
@@ -45,9 +43,9 @@ struct Message {
 
 // One play: its frames, what it said, and what the page shows with it.
 struct Played {
-  int width = 320;
-  int height = 200;
-  int fps = 40;
+  int width = DEFAULT_SCREEN_WIDTH;
+  int height = DEFAULT_SCREEN_HEIGHT;
+  int fps = DEFAULT_GAME_SPEED;
   std::vector<std::vector<uint8_t>> pictures;  // each different picture's 0xRRGGBB pixels, deflated
   std::vector<uint32_t> frames;                // each frame's picture
   std::vector<int64_t> waits_ended;
@@ -62,13 +60,6 @@ Played played;
 std::vector<uint8_t> rgba;  // the frame last asked for, as the canvas takes it
 std::string answer;         // the text last handed to the page
 
-// The plug-in as the engine finds it in a new game: empty tables.
-void fresh_plugin() {
-  credit_store = CreditStore{};
-  playback = PlaybackState{};
-  engine_functions = EngineFunctions{};
-  host_links = HostLinks{};
-}
 
 std::string read_text(const std::string &path) {
   std::vector<uint8_t> bytes;
@@ -145,7 +136,7 @@ void play(const std::string &game_folder, const std::string &script_path, const 
   }
   const bool antialias = game.antialias_fonts && game.depth == 32;
 
-  fresh_plugin();
+  reset_plugin_state();  // the plug-in as the engine finds it in a new game
   PreviewEngine engine(played.width, played.height, has_game ? game.depth : 32);
   PluginSession session;
   PluginEntryPoints plugin;
@@ -299,7 +290,7 @@ EMSCRIPTEN_KEEPALIVE const char *rw_save(const char *kind, const char *path, int
   std::unique_ptr<OutputSink> output;
   if (what == "gif") output = make_gif_output(path, played.width, played.height, played.speeds);
   if (what == "png") output = make_single_frame_output(path, frame);
-  if (what == "sheet") output = make_contact_sheet_output(path, frame > 0 ? frame : 12, nullptr);
+  if (what == "sheet") output = make_contact_sheet_output(path, frame > 0 ? frame : DEFAULT_SHEET_FRAMES, nullptr);
   answer.clear();
   if (output == nullptr || played.frames.empty()) {
     answer = "nothing to save";

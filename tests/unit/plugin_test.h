@@ -22,10 +22,7 @@
 class PluginTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    credit_store = CreditStore{};
-    playback = PlaybackState{};
-    engine_functions = EngineFunctions{};
-    host_links = HostLinks{};
+    reset_plugin_state();
     host_links.engine_interface = &engine;
     engine_functions.address[PLAY_SOUND_INDEX] = rollwick_host::RecordingEngine::function_address("PlaySound");
   }

@@ -1,4 +1,5 @@
 #include "game_project.h"
+#include "game_defaults.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -333,7 +334,7 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   read_script_headers(game.child("Scripts"), project);
   // The speed: a setting since 3.6.2.6, whose upgrade gives older projects 40.
   constexpr long first_version_with_speed = 3060206;
-  project.fps = version < first_version_with_speed ? 40 : number_of(settings, "GameFPS", 60);
+  project.fps = version < first_version_with_speed ? DEFAULT_GAME_SPEED : number_of(settings, "GameFPS", 60);
   if (project.fps <= 0) project.fps = 60;
   project.utf8 = !has(settings, "GameTextEncoding") || text_of(settings, "GameTextEncoding") == "utf-8";
   project.sprite_file = find_file_ignoring_case(directory, "acsprset.spr");

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fonts.h"
+#include "game_defaults.h"
 
 namespace rollwick_preview {
 
@@ -30,14 +31,14 @@ struct GameFont {
 struct GameProject {
   std::string directory;
   std::string agf_path;
-  int width = 320;
-  int height = 200;
+  int width = DEFAULT_SCREEN_WIDTH;
+  int height = DEFAULT_SCREEN_HEIGHT;
   int depth = 32;
   bool antialias_fonts = false;
   std::array<uint32_t, 256> palette{};  // 0xRRGGBB
   std::vector<GameFont> fonts;
   std::map<int32_t, bool> sprite_alpha;  // slot: the sprite's alpha channel is used
-  int fps = 40;                // the game's speed in frames a second
+  int fps = DEFAULT_GAME_SPEED;  // the game's speed in frames a second
   bool utf8 = true;            // the game's texts are UTF-8 (else one byte a letter)
   std::map<int, std::string> sound_files;  // sound number: the file of the clip PlaySound(number) plays
   std::map<int, std::string> music_files;  // music number: the file of the clip PlayMusic(number) plays

@@ -16,6 +16,7 @@
 #include <unordered_map>
 
 #include "png_files.h"
+#include "game_defaults.h"
 #include "user_files.h"
 
 namespace rollwick_preview {
@@ -25,7 +26,7 @@ using rollwick_host::Canvas;
 int64_t gif_time(int64_t frames, int fps) { return (frames * 100 + fps / 2) / fps; }
 
 int64_t gif_time(int64_t frames, const std::vector<std::pair<int64_t, int>> &speeds) {
-  if (speeds.size() <= 1) return gif_time(frames, speeds.empty() ? 40 : speeds.front().second);
+  if (speeds.size() <= 1) return gif_time(frames, speeds.empty() ? DEFAULT_GAME_SPEED : speeds.front().second);
   return std::llround(seconds_of(frames, speeds) * 100);
 }
 

@@ -32,6 +32,9 @@ int64_t gif_time(int64_t frames, int fps);
 // The same at the speeds of a run (from each frame on, so many a second).
 int64_t gif_time(int64_t frames, const std::vector<std::pair<int64_t, int>> &speeds);
 
+// The pictures on a contact sheet unless asked for another number.
+constexpr int DEFAULT_SHEET_FRAMES = 12;
+
 std::unique_ptr<OutputSink> make_gif_output(const std::string &path, int width, int height,
                                             const std::vector<std::pair<int64_t, int>> &speeds);
 std::unique_ptr<OutputSink> make_png_frames_output(const std::string &directory);

@@ -17,14 +17,15 @@
 #include <vector>
 
 #include "audio_mix.h"
+#include "game_defaults.h"
 #include "outputs.h"
 
 namespace rollwick_preview {
 
 struct VideoSettings {
-  int width = 320;
-  int height = 200;
-  int fps = 40;
+  int width = DEFAULT_SCREEN_WIDTH;
+  int height = DEFAULT_SCREEN_HEIGHT;
+  int fps = DEFAULT_GAME_SPEED;
   int scale = 1;
   // The sounds played so far, by frame (the engine's log), read as frames
   // arrive; null for a video without sound.

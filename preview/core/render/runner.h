@@ -10,6 +10,7 @@
 
 #include "canvas.h"
 #include "credits_script.h"
+#include "game_defaults.h"
 #include "plugin_session.h"
 
 namespace rollwick_preview {
@@ -29,7 +30,7 @@ constexpr int64_t FRAME_CAP = 100000;
 struct RunOptions {
   int64_t max_frames = FRAME_CAP;  // stop here
   std::string entry;               // the function to run; empty: see entry_function
-  int fps = 40;                    // the game's speed at the start
+  int fps = DEFAULT_GAME_SPEED;    // the game's speed at the start
   bool fixed_fps = false;          // the speed was given: SetGameSpeed does not change it
   const rollwick_host::Canvas *background = nullptr;  // the screen under the credits; black without one
   std::function<void(int64_t frames)> progress;       // after every frame

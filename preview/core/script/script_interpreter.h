@@ -19,6 +19,7 @@
 
 #include "credits_script.h"
 #include "engine_calls.h"
+#include "game_defaults.h"
 
 namespace rollwick_preview {
 
@@ -59,7 +60,7 @@ class ScriptEnvironment {
   virtual void warn(int line, const std::string &message) = 0;
   // SetGameSpeed: the frames a second from the next frame on (already clamped).
   virtual void set_game_speed(int /*fps*/) {}
-  virtual int game_speed() const { return 40; }
+  virtual int game_speed() const { return DEFAULT_GAME_SPEED; }
   // PlayMusic(n), PlaySound(n) (kind music or sound, `clip` empty) or an
   // audio clip's Play ("aMusic1", kind music).
   virtual void play_audio(EngineCallKind /*kind*/, int32_t /*number*/, const std::string & /*clip*/, int /*line*/) {}

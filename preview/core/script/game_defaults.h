@@ -1,0 +1,11 @@
+// What a game has when nothing says otherwise: the speed a new game of the
+// editor's runs at, and the screen of a game nobody named.
+#pragma once
+
+namespace rollwick_preview {
+
+constexpr int DEFAULT_GAME_SPEED = 40;  // frames a second
+constexpr int DEFAULT_SCREEN_WIDTH = 320;
+constexpr int DEFAULT_SCREEN_HEIGHT = 200;
+
+}  // namespace rollwick_preview
