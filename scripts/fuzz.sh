@@ -55,8 +55,9 @@ for target in "${targets[@]}"; do
   case $target in
     plugin) max_len=512 ;;
     # Game scripts are longer than the plug-in's call sequences; the longest
-    # input runs to the interpreter's own bound on statements, seconds under the sanitizers.
-    script) max_len=2048 timeout=30 ;;
+    # input runs to the engine's loop bound or the interpreter's own bound on statements: seconds
+    # under the sanitizers, several times that on a loaded machine.
+    script) max_len=2048 timeout=60 ;;
     *) max_len=65536 ;;  # the readers' seeds: Game.agf and fonts cut to what is read
   esac
   echo "== ${target}_fuzzer for $seconds s"
