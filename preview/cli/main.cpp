@@ -329,7 +329,7 @@ void check_outputs(const Options &options, const GameProject *game) {
   while (frames.size() > 1 && frames.back() == '/') frames.pop_back();
   if (!frames.empty()) {
     const std::string problem = rollwick_host::frames_folder_problem(frames);
-    if (!problem.empty()) refuse(problem);
+    if (!problem.empty()) refuse("--frames " + problem);
     const std::string parent = rollwick_host::folder_problem(frames);
     if (!parent.empty()) input_error(parent);
   }

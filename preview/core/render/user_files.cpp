@@ -239,8 +239,8 @@ bool is_frame_name(const std::string &name) {
 std::string frames_folder_problem(const std::string &folder) {
   struct stat info {};
   if (lstat(folder.c_str(), &info) != 0) return "";  // a new folder
-  if (S_ISLNK(info.st_mode)) return "--frames " + folder + " is a symbolic link; name a folder of its own";
-  if (!S_ISDIR(info.st_mode)) return "--frames " + folder + " is a file, not a folder";
+  if (S_ISLNK(info.st_mode)) return folder + " is a symbolic link; name a folder of its own for the frames";
+  if (!S_ISDIR(info.st_mode)) return folder + " is a file, not a folder for the frames";
   DIR *listing = opendir(folder.c_str());
   if (listing == nullptr) return "cannot read the folder " + folder + ": " + std::strerror(errno);
   std::string first;  // the first name, in byte order, that is not a frame of an earlier render
@@ -253,8 +253,8 @@ std::string frames_folder_problem(const std::string &folder) {
   }
   closedir(listing);
   if (first.empty()) return "";
-  return "--frames " + folder + " holds " + first + ", which is not a frame this program wrote; the frames go in a "
-         "new folder or one that holds only frame-NNNNN.png files (nothing was written)";
+  return folder + " holds " + first + ", which is not a frame this program wrote; the frames go in a new folder or "
+         "one that holds only frame-NNNNN.png files (nothing was written)";
 }
 
 std::string place_of(const std::string &path) {
