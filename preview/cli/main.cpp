@@ -325,8 +325,8 @@ void check_outputs(const Options &options, const GameProject *game) {
     const std::string problem = rollwick_host::output_problem(output);
     if (!problem.empty()) input_error(problem);
   }
-  std::string frames = options.frames_directory;
-  while (frames.size() > 1 && frames.back() == '/') frames.pop_back();
+  const std::string frames =
+      options.frames_directory.empty() ? "" : rollwick_host::frames_folder_name(options.frames_directory);
   if (!frames.empty()) {
     const std::string problem = rollwick_host::frames_folder_problem(frames);
     if (!problem.empty()) refuse("--frames " + problem);

@@ -257,8 +257,7 @@ class GifOutput : public OutputSink {
 // the render); of it, only those frames are removed.
 class PngFramesOutput : public OutputSink {
  public:
-  explicit PngFramesOutput(std::string directory) : directory_(std::move(directory)) {
-    while (directory_.size() > 1 && directory_.back() == '/') directory_.pop_back();
+  explicit PngFramesOutput(const std::string &directory) : directory_(rollwick_host::frames_folder_name(directory)) {
     error_ = rollwick_host::frames_folder_problem(directory_);
     if (!error_.empty()) return;
     std::string pattern = directory_ + ".partial-XXXXXX";

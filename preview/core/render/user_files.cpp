@@ -236,6 +236,14 @@ bool is_frame_name(const std::string &name) {
   return true;
 }
 
+std::string frames_folder_name(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string last = name_of(folder);
+  char resolved[PATH_MAX];
+  if ((last == "." || last == "..") && realpath(folder.c_str(), resolved) != nullptr) return resolved;
+  return folder;
+}
+
 std::string frames_folder_problem(const std::string &folder) {
   struct stat info {};
   if (lstat(folder.c_str(), &info) != 0) return "";  // a new folder

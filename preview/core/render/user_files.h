@@ -67,6 +67,9 @@ std::string folder_problem(const std::string &path);
 // folder (not a link) holding only regular files named frame-NNNNN.png.
 std::string frames_folder_problem(const std::string &folder);
 bool is_frame_name(const std::string &name);
+// The name a frames folder is replaced under: without trailing slashes, and
+// a name that ends in "." or ".." (the working folder) made its real path.
+std::string frames_folder_name(std::string folder);
 
 // Where a file is, whether or not it exists yet: its folder's real path and
 // its own name. Two names for one place give the same answer.
