@@ -35,7 +35,7 @@ bench_packages=(libbenchmark-dev valgrind)
 fuzz_packages=(clang libclang-rt-14-dev)
 clean_room_packages=(debootstrap git)
 browser_packages=(chromium)
-web_packages=(cmake make emscripten nodejs dpkg-dev xz-utils)
+web_packages=(cmake make emscripten nodejs dpkg-dev xz-utils fonts-terminus-otb)
 web_test_packages=(chromium nodejs)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

@@ -434,19 +434,12 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
     input_error(error);
   }
   if (game != nullptr) set_up_game(*game, options.antialias, engine, stage.problems);
-  const std::string default_file = rollwick_host::find_default_font_file();
-  rollwick_host::FontStyle default_style;
-  default_style.height_by = rollwick_host::FontStyle::Height::real;
-  // Texts are UTF-8 as in a new game of the editor's, unless the game says otherwise.
-  default_style.utf8 = game == nullptr || game->utf8;
-  if (!default_file.empty()) {
-    engine.default_font = rollwick_host::load_freetype_font(default_file, 12, false, error, default_style);
-  }
-  if (engine.default_font == nullptr && say) {
+  const bool utf8 = game == nullptr || game->utf8;
+  if (!set_up_default_font(engine, utf8) && say) {
     warning("no default font (install fonts-terminus-otb); fonts not given draw nothing");
   }
   for (const auto &font : options.fonts) {
-    engine.set_font(font.first, load_font(font, options.antialias, default_style.utf8));
+    engine.set_font(font.first, load_font(font, options.antialias, utf8));
     stage.problems.fonts.erase(font.first);
   }
   for (const auto &sprite : options.sprites) {

@@ -148,6 +148,9 @@ void play(const std::string &game_folder, const std::string &script_path, const 
   if (!session.start(plugin, engine, error)) return say("error", "", 0, error);
   GameFileProblems problems;
   if (has_game) set_up_game(game, antialias, engine, problems);
+  if (!set_up_default_font(engine, !has_game || game.utf8)) {
+    say("warning", "", 0, "the page has no default font: fonts the game does not give draw nothing");
+  }
 
   const size_t slash = script_path.rfind('/');
   const std::string script_name = slash == std::string::npos ? script_path : script_path.substr(slash + 1);

@@ -27,11 +27,41 @@ const check = (ok, what, detail) => {
   console.log(`${ok ? 'ok' : 'FAILED'}: ${what}${detail ? ` (${detail})` : ''}`);
 };
 
-// The command line's frames for a case, as [{path}] in order.
-function commandLineFrames(caseDir, out) {
-  execFileSync(preview, [path.join(caseDir, 'credits.credits'), '--game', path.join(caseDir, 'game'), '--frames', out, '-q'],
-    { stdio: ['ignore', 'ignore', 'pipe'] });
+// The command line's frames of SCRIPT (with the game in GAME, if given), as paths in order.
+function commandLineFrames(script, game, out) {
+  execFileSync(preview, [script, ...(game ? ['--game', game] : []), '--frames', out, '-q'], { stdio: ['ignore', 'ignore', 'pipe'] });
   return fs.readdirSync(out).filter((f) => f.endsWith('.png')).sort().map((f) => path.join(out, f));
+}
+
+// Shows every frame the page played and compares it, byte for byte, with
+// the command line's PNG read through the browser's own decoder.
+function compareFrames(page, frames) {
+  return page.evaluate(async (urls) => {
+    const digest = async (bytes) => Array.from(new Uint8Array(await crypto.subtle.digest('SHA-1', bytes)))
+      .map((b) => b.toString(16).padStart(2, '0')).join('');
+    const canvas = document.getElementById('frame');
+    const context = canvas.getContext('2d');
+    const scratchCanvas = document.createElement('canvas');
+    const scratchContext = scratchCanvas.getContext('2d', { willReadFrequently: true });
+    const info = window.rollwick.info();
+    let same = 0;
+    const differing = [];
+    let showMs = 0;
+    for (let i = 0; i < urls.length; ++i) {
+      const t = performance.now();
+      window.rollwick.show(i);
+      showMs += performance.now() - t;
+      const shown = await digest(context.getImageData(0, 0, canvas.width, canvas.height).data);
+      const image = await createImageBitmap(await (await fetch(urls[i])).blob(), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+      scratchCanvas.width = image.width;
+      scratchCanvas.height = image.height;
+      scratchContext.drawImage(image, 0, 0);
+      const expected = await digest(scratchContext.getImageData(0, 0, image.width, image.height).data);
+      if (shown === expected) same += 1;
+      else if (differing.length < 5) differing.push(i);
+    }
+    return { frames: info.frames, same, differing, showMs: showMs / Math.max(1, urls.length), playMs: window.rollwick.lastPlayMs(), errors: window.rollwick.messages().filter((m) => m.kind === 'error') };
+  }, frames.map((f) => 'file://' + f));
 }
 
 function gameFiles(folder) {
@@ -58,42 +88,29 @@ function gameFiles(folder) {
     // through the browser's own decoder, and compares them byte for byte.
     for (const name of cases) {
       const caseDir = path.join(root, 'tests/engine-reference', name);
-      const frames = commandLineFrames(caseDir, path.join(scratch, name));
+      const frames = commandLineFrames(path.join(caseDir, 'credits.credits'), path.join(caseDir, 'game'), path.join(scratch, name));
       const started = Date.now();
       await page.evaluate((files) => window.rollwick.openGame(files, 'game'), gameFiles(path.join(caseDir, 'game')));
       await page.evaluate((text) => window.rollwick.openScript('credits.credits', text),
         fs.readFileSync(path.join(caseDir, 'credits.credits'), 'utf8'));
       const firstFrameMs = Date.now() - started;
-      const result = await page.evaluate(async (urls) => {
-        const digest = async (bytes) => Array.from(new Uint8Array(await crypto.subtle.digest('SHA-1', bytes)))
-          .map((b) => b.toString(16).padStart(2, '0')).join('');
-        const canvas = document.getElementById('frame');
-        const context = canvas.getContext('2d');
-        const scratchCanvas = document.createElement('canvas');
-        const scratchContext = scratchCanvas.getContext('2d', { willReadFrequently: true });
-        const info = window.rollwick.info();
-        let same = 0;
-        const differing = [];
-        let showMs = 0;
-        for (let i = 0; i < urls.length; ++i) {
-          const t = performance.now();
-          window.rollwick.show(i);
-          showMs += performance.now() - t;
-          const shown = await digest(context.getImageData(0, 0, canvas.width, canvas.height).data);
-          const image = await createImageBitmap(await (await fetch(urls[i])).blob(), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-          scratchCanvas.width = image.width;
-          scratchCanvas.height = image.height;
-          scratchContext.drawImage(image, 0, 0);
-          const expected = await digest(scratchContext.getImageData(0, 0, image.width, image.height).data);
-          if (shown === expected) same += 1;
-          else if (differing.length < 5) differing.push(i);
-        }
-        return { frames: info.frames, same, differing, showMs: showMs / Math.max(1, urls.length), playMs: window.rollwick.lastPlayMs(), errors: window.rollwick.messages().filter((m) => m.kind === 'error') };
-      }, frames.map((f) => 'file://' + f));
+      const result = await compareFrames(page, frames);
       check(result.frames === frames.length && result.same === frames.length, `${name}: frames identical to the command line's`,
         `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
         `first frame ${firstFrameMs} ms after opening, played in ${result.playMs.toFixed(0)} ms, ${result.showMs.toFixed(2)} ms a frame shown` +
         (result.errors.length ? `; ${JSON.stringify(result.errors)}` : ''));
+    }
+
+    // A script opened without a game draws in the default font the page carries, as the command line draws it.
+    {
+      await page.goto('file://' + path.join(pageDir, 'rollwick.html'));
+      await page.evaluate(() => window.rollwick.ready.then(() => true));
+      const script = path.join(root, 'examples/demo.credits');
+      const frames = commandLineFrames(script, '', path.join(scratch, 'no-game'));
+      await page.evaluate((text) => window.rollwick.openScript('demo.credits', text), fs.readFileSync(script, 'utf8'));
+      const result = await compareFrames(page, frames);
+      check(result.frames === frames.length && result.same === frames.length, 'a script without a game: frames identical to the command line\'s',
+        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}`);
     }
 
     // A GIF saved from the page is the command line's GIF.

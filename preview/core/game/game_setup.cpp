@@ -94,6 +94,17 @@ std::string GameFileProblems::unmet(const std::set<int> &fonts_used, const std::
   return line;
 }
 
+bool set_up_default_font(PreviewEngine &engine, bool utf8) {
+  const std::string file = rollwick_host::find_default_font_file();
+  if (file.empty()) return false;
+  rollwick_host::FontStyle style;
+  style.height_by = rollwick_host::FontStyle::Height::real;
+  style.utf8 = utf8;
+  std::string error;
+  engine.default_font = rollwick_host::load_freetype_font(file, 12, false, error, style);
+  return engine.default_font != nullptr;
+}
+
 std::map<int, std::string> missing_sound_clips(const GameProject &game) {
   std::map<int, std::string> missing;
   for (const auto &clip : game.clips) {

@@ -35,6 +35,12 @@ struct GameFileProblems {
 // and described in `problems`.
 void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems);
 
+// Gives `engine` the font that draws font numbers neither the game nor the
+// user gives: 12-pixel Terminus, as the previewer finds it (a system font on
+// the command line, one built into the page); false when there is none.
+// Texts are UTF-8, as in a new game of the editor's, unless the game is ANSI.
+bool set_up_default_font(PreviewEngine &engine, bool utf8);
+
 // The sounds PlaySound(n) would play whose clip aSound<n> has no file: n and why.
 std::map<int, std::string> missing_sound_clips(const GameProject &game);
 

@@ -1,5 +1,7 @@
 #include "fonts.h"
 
+#include <unistd.h>
+
 #include "user_files.h"
 
 #if ROLLWICK_FONTCONFIG
@@ -378,6 +380,9 @@ std::string find_default_font_file() {
   }
   if (match != nullptr) FcPatternDestroy(match);
   FcPatternDestroy(pattern);
+#elif defined(__EMSCRIPTEN__)
+  // The page carries the same face in its own file system.
+  if (access(EMBEDDED_DEFAULT_FONT, R_OK) == 0) file = EMBEDDED_DEFAULT_FONT;
 #endif
   return file;
 }

@@ -80,8 +80,10 @@ std::unique_ptr<Font> load_wfn_font(const std::string &path, std::string &error,
 std::unique_ptr<Font> load_freetype_font(const std::string &path, int pixel_size, bool antialias,
                                          std::string &error, const FontStyle &style = {});
 
-// The pixel-style default: a bitmap face found through fontconfig, about 12
-// pixels tall. Empty when none is installed.
+// The pixel-style default: Terminus, a bitmap face about 12 pixels tall,
+// found through fontconfig, or in the page the copy built into its file
+// system at EMBEDDED_DEFAULT_FONT. Empty when there is none.
+constexpr const char *EMBEDDED_DEFAULT_FONT = "/fonts/terminus-normal.otb";
 std::string find_default_font_file();
 
 }  // namespace rollwick_host
