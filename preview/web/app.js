@@ -115,23 +115,23 @@
     ui.scriptFile.value = selected;
     ui.source.value = scripts.get(selected) || '';
     updateGutter();
-    listFunctions();
   }
 
   // The functions a script defines, for the choice of the one that plays the credits.
+  // The functions the core read in the script, from the last play; those
+  // that cannot play the credits are listed with why, and cannot be chosen.
   function listFunctions() {
-    const found = [];
-    const pattern = /^\s*(?:static\s+)?(?:function|int|void|bool|short|char|float|String)\s+([A-Za-z_]\w*)\s*\(/gm;
-    let match;
-    while ((match = pattern.exec(ui.source.value)) !== null) if (!found.includes(match[1])) found.push(match[1]);
+    if (!info || !info.functions_read) return;
     const keep = ui.entry.value;
     ui.entry.innerHTML = '<option value="">(as the command line chooses)</option>';
-    for (const name of found) {
+    for (const fn of info.functions) {
       const option = document.createElement('option');
-      option.value = option.textContent = name;
+      option.value = fn.name;
+      option.textContent = fn.note ? `${fn.name} (${fn.note})` : fn.name;
+      option.disabled = Boolean(fn.note);
       ui.entry.appendChild(option);
     }
-    if (found.includes(keep)) ui.entry.value = keep;
+    if (info.functions.some((fn) => fn.name === keep && !fn.note)) ui.entry.value = keep;
   }
 
   async function readDrop(items) {
@@ -167,6 +167,7 @@
     lastPlayMs = performance.now() - started;
     messages = JSON.parse(engine.UTF8ToString(engine.ccall('rw_messages', 'number', [], [])));
     info = JSON.parse(engine.UTF8ToString(engine.ccall('rw_info', 'number', [], [])));
+    listFunctions();
     frameTimes = [];
     let time = 0;
     for (let i = 0, s = 0; i <= info.frames; ++i) {
@@ -366,7 +367,7 @@
   ui.source.addEventListener('input', () => {
     updateGutter();
     clearTimeout(typing);
-    typing = setTimeout(() => { listFunctions(); play(); }, 400);
+    typing = setTimeout(play, 400);
   });
   ui.source.addEventListener('scroll', () => { ui.gutter.scrollTop = ui.source.scrollTop; });
   ui.play.addEventListener('click', () => (playing ? pause() : start()));

@@ -54,9 +54,38 @@ struct Played {
   std::map<int, std::string> sound_files;      // sound number: the game's clip file
   std::vector<Message> messages;
   bool capped = false;
+  // The functions the script defines as the parser reads it (not those in
+  // comments or left out by the preprocessor): name, line, and why one cannot
+  // play the credits (it takes parameters, or is of a kind that does not run).
+  struct Function {
+    std::string name;
+    int line = 0;
+    std::string note;
+  };
+  std::vector<Function> functions;
+  bool functions_read = false;  // false when the script could not be read
 };
 
 Played played;
+
+// The script's functions, read whatever function is chosen.
+void list_functions(const std::string &name, const std::string &source, const PluginSession &session,
+                    ParseOptions options) {
+  options.entry.clear();
+  try {
+    for (const ScriptFunction &function : parse_credits_script(name, source, session.functions(), options).functions) {
+      std::string note = function.cannot_run;
+      if (note.empty() && !function.parameters.empty()) {
+        note = "takes " + std::to_string(function.parameters.size()) + " parameter" +
+               (function.parameters.size() == 1 ? "" : "s");
+      }
+      played.functions.push_back({function.name, function.line, note});
+    }
+    played.functions_read = true;
+  } catch (const ScriptError &) {
+  }
+}
+
 std::vector<uint8_t> rgba;  // the frame last asked for, as the canvas takes it
 std::string answer;         // the text last handed to the page
 
@@ -189,6 +218,7 @@ void play(const std::string &game_folder, const std::string &script_path, const 
          encoding_problems({script_name, source}, parse_options.headers, !has_game || game.utf8)) {
       say("warning", warning.file, warning.line, warning.message);
     }
+    list_functions(script_name, source, session, parse_options);
     const Script script = parse_credits_script(script_name, source, session.functions(), parse_options);
     result = run_script(script, session, engine, {&keep}, options);
   } catch (const ScriptError &bad) {
@@ -266,7 +296,13 @@ EMSCRIPTEN_KEEPALIVE const char *rw_info() {
   for (const auto &file : played.sound_files) {
     answer += (n++ ? ",\"" : "\"") + std::to_string(file.first) + "\":" + json_text(file.second);
   }
-  answer += "}}";
+  answer += "},\"functions_read\":" + std::string(played.functions_read ? "true" : "false") + ",\"functions\":[";
+  for (size_t i = 0; i < played.functions.size(); ++i) {
+    const Played::Function &function = played.functions[i];
+    answer += (i ? ",{\"name\":" : "{\"name\":") + json_text(function.name) + ",\"line\":" +
+              std::to_string(function.line) + ",\"note\":" + json_text(function.note) + "}";
+  }
+  answer += "]}";
   return answer.c_str();
 }
 

@@ -258,6 +258,13 @@ TEST(GameScript, AScriptInAnotherEncodingThanTheGamesIsNamed) {
   EXPECT_NE(encoding_problem("// \xc0\xaf overlong\n", true, line), "");
 }
 
+// The credits start from a function that takes no parameters; one that takes some is named, not run half-bound.
+TEST(GameScript, AnEntryThatTakesParametersIsNamed) {
+  EXPECT_EQ(error_from([] { parse_game("int x;\nfunction credit(int n) {\n  Wait(n);\n}\n", {}, "credit"); }),
+            "GlobalScript.asc:2:1: 'credit' takes 1 parameter; the credits start from a function that takes none (call "
+            "credit from one)");
+}
+
 // A missing ')' or ';' is named where its expression or statement starts, not at the end of the file.
 TEST(GameScript, AMissingCloserIsNamedWhereItsStatementStarts) {
   const std::string head = "bool is_even(int n) {\n  return n % 2 == 0;\n}\nfunction play_credits() {\n  int i = 0;\n"

@@ -113,6 +113,18 @@ function gameFiles(folder) {
         `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}`);
     }
 
+    // The functions offered are those the core reads: none from a comment or
+    // from code the preprocessor leaves out; one that takes parameters is
+    // listed with why, and cannot be chosen.
+    {
+      await page.evaluate((text) => window.rollwick.openScript('listed.asc', text),
+        '// function in_a_comment() {}\n#ifdef NEVER\nfunction left_out() {}\n#endif\n' +
+        'function credit(int n) {\n  Wait(n);\n}\nfunction play_credits() {\n  credit(2);\n}\n');
+      const offered = await page.evaluate(() => [...document.querySelectorAll('#entry option')].map((o) => `${o.textContent}${o.disabled ? ' [disabled]' : ''}`));
+      const expected = ['(as the command line chooses)', 'credit (takes 1 parameter) [disabled]', 'play_credits'];
+      check(JSON.stringify(offered) === JSON.stringify(expected), 'the functions offered are the ones the core reads', offered.join(', '));
+    }
+
     // A GIF saved from the page is the command line's GIF.
     const demo = path.join(root, 'tests/engine-reference', cases[0]);
     const cliGif = path.join(scratch, 'cli.gif');

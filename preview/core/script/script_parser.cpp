@@ -626,7 +626,18 @@ class Parser {
         out.entry_problem = "which function plays the credits? Name one with --function (" + names + ")";
       }
     }
-    if (!out.entry.empty()) roots.push_back(out.entry);
+    if (!out.entry.empty()) {
+      const auto chosen = std::find_if(out.functions.begin(), out.functions.end(),
+                                       [&](const ScriptFunction &f) { return f.name == out.entry; });
+      if (chosen != out.functions.end() && !chosen->parameters.empty()) {
+        const size_t count = chosen->parameters.size();
+        throw ScriptError(file_, chosen->line, 1,
+                          "'" + out.entry + "' takes " + std::to_string(count) + " parameter" + (count == 1 ? "" : "s") +
+                              "; the credits start from a function that takes none (call " + out.entry +
+                              " from one)");
+      }
+      roots.push_back(out.entry);
+    }
     if (!out.entry_problem.empty()) {
       // Nothing chosen: read what can be read, so that --emit-ags and a
       // later choice see the same functions.
