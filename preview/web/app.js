@@ -41,6 +41,29 @@
 
   function setStatus(text) { ui.status.textContent = text; }
 
+  // ---- text encoding -----------------------------------------------------
+  // The game's scripts are in its text encoding: UTF-8, or (ANSI) one byte a
+  // letter in the author's code page, shown here as Windows-1252. The bytes
+  // reach the core as they are; an edit is encoded back the same way.
+
+  let gameUtf8 = true;
+  const ansiDecoder = new TextDecoder('windows-1252');
+  const ansiBytes = new Map();  // letter -> byte, for the bytes 0x80 to 0x9F that differ from Latin-1
+  for (let b = 0x80; b < 0xA0; ++b) ansiBytes.set(ansiDecoder.decode(new Uint8Array([b])), b);
+
+  function decodeScript(bytes) { return (gameUtf8 ? new TextDecoder('utf-8') : ansiDecoder).decode(bytes); }
+
+  function encodeScript(text) {
+    if (gameUtf8) return text;
+    const out = new Uint8Array(text.length);
+    let n = 0;
+    for (const letter of text) {
+      const code = letter.codePointAt(0);
+      out[n++] = ansiBytes.has(letter) ? ansiBytes.get(letter) : code <= 0xFF ? code : 0x3F;  // '?' as Windows writes it
+    }
+    return out.subarray(0, n);
+  }
+
   // ---- files -------------------------------------------------------------
 
   function removeTree(path) {
@@ -81,10 +104,10 @@
     }
     game = { name: name || top || 'game', files };
     scripts.clear();
-    const decoder = new TextDecoder('utf-8');
     const hasAgf = [...files.keys()].some((p) => p.toLowerCase() === 'game.agf');
+    gameUtf8 = !hasAgf || engine.ccall('rw_game_utf8', 'number', ['string'], ['/game']) !== 0;
     for (const [path, bytes] of files) {
-      if (!path.includes('/') && /\.(asc|credits)$/i.test(path)) scripts.set(path, decoder.decode(bytes));
+      if (!path.includes('/') && /\.(asc|credits)$/i.test(path)) scripts.set(path, decodeScript(bytes));
     }
     ui.gameName.textContent = hasAgf ? `Game: ${game.name} (${files.size} files)` : `${game.name}: this folder has no Game.agf`;
     if (!hasAgf) game = null;
@@ -160,7 +183,7 @@
     scripts.set(current, ui.source.value);
     const name = current || 'credits.credits';
     removeTree('/work');
-    engine.FS.writeFile('/work/' + name, ui.source.value);
+    engine.FS.writeFile('/work/' + name, encodeScript(ui.source.value));
     const started = performance.now();
     engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'],
       [game ? '/game' : '', '/work/' + name, ui.entry.value, -1]);
@@ -354,7 +377,7 @@
   });
   ui.scriptInput.addEventListener('change', async () => {
     const file = ui.scriptInput.files[0];
-    if (file) await openScriptFile(file.name, await file.text());
+    if (file) await openScriptFile(file.name, decodeScript(new Uint8Array(await file.arrayBuffer())));
     ui.scriptInput.value = '';
   });
   ui.scriptFile.addEventListener('change', () => {
@@ -394,7 +417,7 @@
     const items = [...event.dataTransfer.items].map((item) => item.webkitGetAsEntry()).filter(Boolean);
     if (items.length === 1 && items[0].isFile && /\.(asc|credits|txt)$/i.test(items[0].name)) {
       const file = event.dataTransfer.files[0];
-      return openScriptFile(file.name, await file.text());
+      return openScriptFile(file.name, decodeScript(new Uint8Array(await file.arrayBuffer())));
     }
     const entries = await readDrop(items);
     await openGame(entries, items.length === 1 && items[0].isDirectory ? items[0].name : '');

@@ -306,6 +306,14 @@ EMSCRIPTEN_KEEPALIVE const char *rw_info() {
   return answer.c_str();
 }
 
+// 1 when the game in GAME_FOLDER keeps its texts as UTF-8 (or there is no
+// game), 0 when it is ANSI: how the page decodes and encodes its scripts.
+EMSCRIPTEN_KEEPALIVE int rw_game_utf8(const char *game_folder) {
+  GameProject game;
+  std::string error;
+  return !read_game_project(game_folder, game, error) || game.utf8 ? 1 : 0;
+}
+
 // Frame INDEX as RGBA bytes, width x height of them; null past the end.
 EMSCRIPTEN_KEEPALIVE const uint8_t *rw_frame(int index) {
   rollwick_host::Canvas canvas;

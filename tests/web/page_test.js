@@ -113,6 +113,27 @@ function gameFiles(folder) {
         `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}`);
     }
 
+    // An ANSI game whose script is Windows-1252 (accents, the euro sign, the oe
+    // ligature) in TrueType and WFN: the page passes the bytes as they are.
+    {
+      const ansi = path.join(scratch, 'ansi-game');
+      fs.mkdirSync(ansi);
+      const source = path.join(root, 'tests/engine-reference', cases.find((c) => c.startsWith('A9')), 'game');
+      for (const name of fs.readdirSync(source)) fs.copyFileSync(path.join(source, name), path.join(ansi, name));
+      const agf = path.join(ansi, 'Game.agf');
+      fs.writeFileSync(agf, fs.readFileSync(agf, 'utf8').replace('<GameTextEncoding>utf-8</GameTextEncoding>', '<GameTextEncoding>ANSI</GameTextEncoding>'));
+      const text = 'SetCredit(1, 1, "Zoë Brand", -1, 0, 15);\nSetCredit(1, 2, "Cœur<.>5 €", 10, 0, 15);\n' +
+        'SetCredit(1, 3, "Zoë Brand", -1, 1, 15);\nSetCredit(1, 4, "Cœur<.>5 €", 10, 1, 15);\n' +
+        'SequenceSettings(1, 0, 0, 1, 1, 10);\nRunCreditSequence(1);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n';
+      const script = path.join(ansi, 'ansi.credits');
+      fs.writeFileSync(script, Buffer.from(text.replace(/œ/g, '\x9c').replace(/€/g, '\x80'), 'latin1'));
+      const frames = commandLineFrames(script, ansi, path.join(scratch, 'ansi-frames'));
+      await page.evaluate((files) => window.rollwick.openGame(files, 'ansi-game'), gameFiles(ansi));
+      const result = await compareFrames(page, frames);
+      check(result.frames === frames.length && result.same === frames.length, 'an ANSI game with a Windows-1252 script: frames identical to the command line\'s',
+        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}`);
+    }
+
     // The functions offered are those the core reads: none from a comment or
     // from code the preprocessor leaves out; one that takes parameters is
     // listed with why, and cannot be chosen.
