@@ -30,11 +30,13 @@
   const soundBuffers = new Map();  // sound number -> AudioBuffer
   let frameTimes = [0];     // seconds at the start of each frame
   let lastPlayMs = 0;
+  let freshOpen = false;   // the next play is of a script just opened
 
   const ready = RollwickModule().then((module) => {
     engine = module;
-    engine.FS.mkdir('/game');
+    engine.FS.mkdir('/games');
     engine.FS.mkdir('/work');
+    engine.FS.chdir('/games');
     document.documentElement.dataset.ready = 'true';  // for checks that the page starts
     return engine;
   });
@@ -96,16 +98,20 @@
     const top = list.length && list.every((e) => e.path.includes('/')) ? list[0].path.split('/')[0] : '';
     if (top && list.every((e) => e.path.startsWith(top + '/'))) list = list.map((e) => ({ path: e.path.slice(top.length + 1), bytes: e.bytes }));
     list = list.filter((e) => !SKIPPED.test(e.path));
-    removeTree('/game');
+    // The game sits in a folder of its own name beside the page's working
+    // folder, so that messages name it as the author knows it.
+    removeTree('/games');
+    const folder = (name || top || 'game').replace(/[\/]/g, '_');
+    engine.FS.mkdir('/games/' + folder);
     const files = new Map();
     for (const e of list) {
-      writeFile('/game', e.path, e.bytes);
+      writeFile('/games/' + folder, e.path, e.bytes);
       files.set(e.path, e.bytes);
     }
-    game = { name: name || top || 'game', files };
+    game = { name: folder, files };
     scripts.clear();
     const hasAgf = [...files.keys()].some((p) => p.toLowerCase() === 'game.agf');
-    gameUtf8 = !hasAgf || engine.ccall('rw_game_utf8', 'number', ['string'], ['/game']) !== 0;
+    gameUtf8 = !hasAgf || engine.ccall('rw_game_utf8', 'number', ['string'], [game.name]) !== 0;
     for (const [path, bytes] of files) {
       if (!path.includes('/') && /\.(asc|credits)$/i.test(path)) scripts.set(path, decodeScript(bytes));
     }
@@ -114,6 +120,7 @@
     const names = [...scripts.keys()].sort((a, b) => rank(a) - rank(b) || a.localeCompare(b));
     showScripts(names[0] || '');
     soundBuffers.clear();  // the new game's clips are decoded when first played
+    freshOpen = true;
     play();
   }
 
@@ -124,6 +131,7 @@
     await ready;
     scripts.set(name, text);
     showScripts(name);
+    freshOpen = true;
     play();
   }
 
@@ -180,13 +188,18 @@
 
   function play() {
     if (!engine) return;
+    if (!current && !ui.source.value.trim()) {  // a folder with no script: nothing to play, and no error for it
+      messages = [];
+      showMessages();
+      return;
+    }
     scripts.set(current, ui.source.value);
     const name = current || 'credits.credits';
     removeTree('/work');
     engine.FS.writeFile('/work/' + name, encodeScript(ui.source.value));
     const started = performance.now();
     engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'],
-      [game ? '/game' : '', '/work/' + name, ui.entry.value, -1]);
+      [game ? game.name : '', '/work/' + name, ui.entry.value, -1]);
     lastPlayMs = performance.now() - started;
     messages = JSON.parse(engine.UTF8ToString(engine.ccall('rw_messages', 'number', [], [])));
     info = JSON.parse(engine.UTF8ToString(engine.ccall('rw_info', 'number', [], [])));
@@ -205,11 +218,15 @@
     showMessages();
     const playedOn = playing;
     pause();
+    // A script just opened shows its first picture with something on it, not a black frame 0.
+    if (freshOpen) frame = Math.max(0, info.first_shown);
+    freshOpen = false;
     show(Math.min(frame, Math.max(0, info.frames - 1)));
     if (playedOn) start();
     const enabled = info.frames > 0;
     for (const button of [ui.play, ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = !enabled;
-    setStatus(enabled ? `${info.frames} frames, played in ${(lastPlayMs / 1000).toFixed(2)} s` : '');
+    setStatus(!enabled ? '' : info.first_shown < 0 ? `${info.frames} frames, nothing drawn yet: press Play`
+      : `${info.frames} frames, played in ${(lastPlayMs / 1000).toFixed(2)} s`);
   }
 
   function show(index) {
@@ -289,8 +306,17 @@
     source.start();
   }
 
+  // The scale chosen, or by default the largest whole one at which the game's
+  // screen fits beside the script and above the controls (at least 1).
+  function fittingScale() {
+    const pane = document.getElementById('view-pane');
+    const width = pane.clientWidth - 4;
+    const height = window.innerHeight - pane.getBoundingClientRect().top - 140;
+    return Math.max(1, Math.min(Math.floor(width / info.width), Math.floor(height / info.height)));
+  }
+
   function applyScale() {
-    const scale = Number(ui.scale.value);
+    const scale = Number(ui.scale.value) || fittingScale();
     ui.canvas.style.width = info.width * scale + 'px';
     ui.canvas.style.height = info.height * scale + 'px';
   }
@@ -401,6 +427,7 @@
     if (playing) { playFrom = frame; playStart = performance.now(); }
   });
   ui.scale.addEventListener('change', applyScale);
+  window.addEventListener('resize', () => { if (ui.scale.value === '0') applyScale(); });
   ui.saveGif.addEventListener('click', () => download(save('gif', baseName() + '.gif', 0), baseName() + '.gif', 'image/gif'));
   ui.savePng.addEventListener('click', () => download(save('png', 'frame.png', frame), `${baseName()}-frame-${frame}.png`, 'image/png'));
   ui.saveSheet.addEventListener('click', () => download(save('sheet', 'sheet.png', 12), baseName() + '-sheet.png', 'image/png'));

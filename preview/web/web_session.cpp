@@ -10,6 +10,7 @@
 #include <emscripten/emscripten.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -64,6 +65,7 @@ struct Played {
   };
   std::vector<Function> functions;
   bool functions_read = false;  // false when the script could not be read
+  int64_t first_shown = -1;     // the first frame with something on it, if any
 };
 
 Played played;
@@ -106,6 +108,10 @@ class KeepFrames : public FrameSink {
       return;
     }
     last_ = canvas.pixels;
+    if (played.first_shown < 0 &&
+        std::any_of(canvas.pixels.begin(), canvas.pixels.end(), [&](uint32_t p) { return p != canvas.pixels[0]; })) {
+      played.first_shown = static_cast<int64_t>(played.frames.size());
+    }
     const uLong size = static_cast<uLong>(canvas.pixels.size() * 4);
     scratch_.resize(compressBound(size));
     uLongf length = scratch_.size();
@@ -296,7 +302,7 @@ EMSCRIPTEN_KEEPALIVE const char *rw_info() {
   for (const auto &file : played.sound_files) {
     answer += (n++ ? ",\"" : "\"") + std::to_string(file.first) + "\":" + json_text(file.second);
   }
-  answer += "},\"functions_read\":" + std::string(played.functions_read ? "true" : "false") + ",\"functions\":[";
+  answer += "},\"first_shown\":" + std::to_string(played.first_shown) + ",\"functions_read\":" + std::string(played.functions_read ? "true" : "false") + ",\"functions\":[";
   for (size_t i = 0; i < played.functions.size(); ++i) {
     const Played::Function &function = played.functions[i];
     answer += (i ? ",{\"name\":" : "{\"name\":") + json_text(function.name) + ",\"line\":" +

@@ -228,6 +228,39 @@ function gameFiles(folder) {
       'a 640x400 roll plays at the game\'s speed',
       `${timing.frames} frames at ${timing.fps} a second; after ${timing.seconds.toFixed(2)} s at frame ${timing.at} (due ${expected}); ` +
       `played in ${timing.playMs.toFixed(0)} ms; ${timing.showMs.toFixed(2)} ms a frame shown`);
+    // The default scale is the largest whole one that fits the window, on a large screen and a small one.
+    for (const [width, height] of [[1400, 900], [1366, 768]]) {
+      await page.setViewport({ width, height });
+      const fit = await page.evaluate(() => new Promise((resolve) => setTimeout(() => {
+        const canvas = document.getElementById('frame').getBoundingClientRect();
+        const pane = document.getElementById('view-pane').getBoundingClientRect();
+        resolve({ width: canvas.width, bottom: canvas.bottom, right: canvas.right, pane: pane.right, window: window.innerHeight });
+      }, 100)));
+      check(fit.width >= 640 && fit.width % 640 === 0 && fit.right <= fit.pane + 1 && fit.bottom <= fit.window,
+        `a 640x400 game fits a ${width}x${height} window`, `${fit.width} pixels wide, right edge ${fit.right} of ${fit.pane}, bottom ${fit.bottom} of ${fit.window}`);
+    }
+    await page.setViewport({ width: 1400, height: 900 });
+
+    // Messages name the game's folder as the author knows it; a folder with no script is no error;
+    // a script just opened shows a picture with something on it.
+    {
+      const files = gameFiles(path.join(demo, 'game')).filter((f) => f.path !== 'agsfnt1.wfn');
+      files.push({ path: 'credits.credits', base64: fs.readFileSync(path.join(demo, 'credits.credits')).toString('base64') });
+      await page.evaluate((f) => window.rollwick.openGame(f, 'lighthouse'), files);
+      const opened = await page.evaluate(() => {
+        const canvas = document.getElementById('frame');
+        const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        let lit = false;
+        for (let i = 0; i < pixels.length && !lit; i += 4) lit = pixels[i] !== pixels[0] || pixels[i + 1] !== pixels[1] || pixels[i + 2] !== pixels[2];
+        return { messages: window.rollwick.messages().map((m) => m.text), lit, frame: window.rollwick.frame() };
+      });
+      check(opened.messages.some((t) => t.includes('agsfnt1.wfn is not in lighthouse')) && !opened.messages.some((t) => t.includes('/game')),
+        'messages name the game\'s folder', opened.messages.join(' | '));
+      check(opened.lit, 'a script just opened shows a picture with something on it', `frame ${opened.frame}`);
+      await page.evaluate((f) => window.rollwick.openGame(f, 'notes'), [{ path: 'notes.txt', base64: Buffer.from('not a game').toString('base64') }]);
+      const empty = await page.evaluate(() => window.rollwick.messages());
+      check(empty.length === 0, 'a folder with no script is no error', JSON.stringify(empty));
+    }
     check(pageErrors.length === 0, 'no script error on the page', pageErrors.join('; '));
   } finally {
     await browser.close();
