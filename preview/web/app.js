@@ -13,8 +13,22 @@
   };
   const context = ui.canvas.getContext('2d');
   // Folders a project keeps that the credits never read.
+  // Folders of a project the previewer never reads: not even read into memory.
   const SKIPPED = /^(Compiled|_Debug|\.git|Speech|backup)\//i;
-  const LARGEST_FILE = 256 * 1024 * 1024;
+  // The largest file the page holds in memory (the command line maps larger ones).
+  const LARGEST_FILE = 1024 * 1024 * 1024;
+  let tooLarge = [];  // files of the folder opened last that were past it
+
+  // Whether a file of a project folder (its path starting with the folder's name) is read at all.
+  function wanted(path, size) {
+    const inside = path.includes('/') ? path.slice(path.indexOf('/') + 1) : path;
+    if (SKIPPED.test(inside)) return false;
+    if (size > LARGEST_FILE) {
+      tooLarge.push(`${inside} is ${Math.round(size / 1048576)} MB, more than the page reads (${LARGEST_FILE / 1048576} MB at most); the command line reads it`);
+      return false;
+    }
+    return true;
+  }
 
   let engine = null;
   let game = null;          // {name, files: Map(relative path -> Uint8Array)} or null
@@ -170,7 +184,7 @@
     const walk = async (entry, prefix) => {
       if (entry.isFile) {
         const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
-        if (file.size <= LARGEST_FILE) entries.push({ path: prefix + file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+        if (wanted(prefix + file.name, file.size)) entries.push({ path: prefix + file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
       } else if (entry.isDirectory) {
         const reader = entry.createReader();
         for (;;) {
@@ -198,10 +212,16 @@
     removeTree('/work');
     engine.FS.writeFile('/work/' + name, encodeScript(ui.source.value));
     const started = performance.now();
-    engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'],
-      [game ? game.name : '', '/work/' + name, ui.entry.value, -1]);
+    try {
+      engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'],
+        [game ? game.name : '', '/work/' + name, ui.entry.value, -1]);
+      messages = JSON.parse(engine.UTF8ToString(engine.ccall('rw_messages', 'number', [], [])));
+    } catch (failure) {
+      // A failure inside the page (its stack, its memory) is said in words, in place of the last play's messages.
+      messages = [{ kind: 'error', file: '', line: 0, text: `the play stopped inside the page: ${failure && failure.message ? failure.message : failure}` }];
+    }
     lastPlayMs = performance.now() - started;
-    messages = JSON.parse(engine.UTF8ToString(engine.ccall('rw_messages', 'number', [], [])));
+    if (game) for (const text of tooLarge) messages.unshift({ kind: 'error', file: '', line: 0, text });
     info = JSON.parse(engine.UTF8ToString(engine.ccall('rw_info', 'number', [], [])));
     listFunctions();
     frameTimes = [];
@@ -395,8 +415,10 @@
 
   ui.folder.addEventListener('change', async () => {
     const entries = [];
+    tooLarge = [];
     for (const file of ui.folder.files) {
-      if (file.size <= LARGEST_FILE) entries.push({ path: file.webkitRelativePath || file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+      const where = file.webkitRelativePath || file.name;
+      if (wanted(where, file.size)) entries.push({ path: where, bytes: new Uint8Array(await file.arrayBuffer()) });
     }
     await openGame(entries);
     ui.folder.value = '';
@@ -446,6 +468,7 @@
       const file = event.dataTransfer.files[0];
       return openScriptFile(file.name, decodeScript(new Uint8Array(await file.arrayBuffer())));
     }
+    tooLarge = [];
     const entries = await readDrop(items);
     await openGame(entries, items.length === 1 && items[0].isDirectory ? items[0].name : '');
   });
