@@ -45,6 +45,7 @@
   let frameTimes = [0];     // seconds at the start of each frame
   let lastPlayMs = 0;
   let freshOpen = false;   // the next play is of a script just opened
+  let shownOnce = false;   // a picture of a play has been shown
 
   const ready = RollwickModule().then((module) => {
     engine = module;
@@ -231,17 +232,28 @@
       frameTimes.push(time);
       time += 1 / (info.speeds.length ? info.speeds[s][1] : info.fps);
     }
-    ui.canvas.width = info.width;
-    ui.canvas.height = info.height;
-    applyScale();
+    const failed = info.frames === 0 && messages.some((m) => m.kind === 'error');
+    const keepPicture = failed && shownOnce && !freshOpen;
+    if (!keepPicture) {  // (giving the canvas a size clears it, even the size it has)
+      ui.canvas.width = info.width;
+      ui.canvas.height = info.height;
+      applyScale();
+    }
     ui.position.max = Math.max(0, info.frames - 1);
     showMessages();
     const playedOn = playing;
     pause();
+    updateGutter();
     // A script just opened shows its first picture with something on it, not a black frame 0.
     if (freshOpen) frame = Math.max(0, info.first_shown);
     freshOpen = false;
-    show(Math.min(frame, Math.max(0, info.frames - 1)));
+    if (keepPicture) {
+      // The last good picture stays while the script is being mended.
+      ui.clock.textContent = 'the last picture that played (the script has an error)';
+    } else {
+      show(Math.min(frame, Math.max(0, info.frames - 1)));
+      shownOnce = info.frames > 0;
+    }
     if (playedOn) start();
     const enabled = info.frames > 0;
     for (const button of [ui.play, ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = !enabled;
@@ -375,11 +387,18 @@
     ui.gutter.scrollTop = ui.source.scrollTop;
   }
 
+  // Line numbers; a line an error names in the script shown is marked.
   function updateGutter() {
     const count = ui.source.value.split('\n').length;
-    let text = '';
-    for (let i = 1; i <= count; ++i) text += i + '\n';
-    ui.gutter.textContent = text;
+    const wrong = new Set(messages.filter((m) => m.kind === 'error' && m.line > 0 && (!m.file || m.file === current))
+      .map((m) => m.line));
+    ui.gutter.innerHTML = '';
+    for (let i = 1; i <= count; ++i) {
+      const number = document.createElement('span');
+      number.textContent = i + '\n';
+      if (wrong.has(i)) number.className = 'error-line';
+      ui.gutter.appendChild(number);
+    }
     ui.gutter.scrollTop = ui.source.scrollTop;
   }
 

@@ -171,6 +171,15 @@ function gameFiles(folder) {
         listed: [...document.querySelectorAll('#messages li.error[data-line]')].map((li) => li.textContent),
       }), 700));
     });
+    const kept = await page.evaluate(() => {
+      const canvas = document.getElementById('frame');
+      const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      let lit = false;
+      for (let i = 0; i < pixels.length && !lit; i += 4) lit = pixels[i] !== pixels[0] || pixels[i + 1] !== pixels[1] || pixels[i + 2] !== pixels[2];
+      return { lit, marked: [...document.querySelectorAll('#gutter .error-line')].map((n) => n.textContent.trim()) };
+    });
+    check(kept.lit && kept.marked.join() === '2', 'after an error the last picture stays and the line is marked',
+      `picture kept: ${kept.lit}; marked lines: ${kept.marked.join(', ')}`);
     const error = failedPlay.messages.find((m) => m.kind === 'error' && m.line === 2);
     check(Boolean(error) && failedPlay.listed.length === 1, 'an error is listed with its line, and clicking goes there',
       error ? failedPlay.listed[0] : JSON.stringify(failedPlay));
