@@ -524,7 +524,10 @@ int main(int argc, char **argv) {
   const bool has_game = !options.game_directory.empty();
   if (has_game) {
     std::string game_error;
-    if (!read_game_project(options.game_directory, game, game_error)) input_error(game_error);
+    if (!read_game_project(options.game_directory, game, game_error)) {
+      // A problem of the folder itself is the option's; one inside it names its file.
+      input_error(game_error.rfind(options.game_directory, 0) == 0 ? "--game " + game_error : game_error);
+    }
     for (const std::string &problem : game.warnings) warning(problem);
     apply_game_settings(options, game);
   }

@@ -241,7 +241,7 @@ TEST(GameProject, OlderProjectsTakeTheirDefaultsAndBadFoldersAreNamed) {
   EXPECT_EQ(game.depth, 32);
 
   EXPECT_FALSE(read_game_project(folder + "/nothing", game, error));
-  EXPECT_EQ(error, "--game " + folder + "/nothing: no such file or folder");
+  EXPECT_EQ(error, folder + "/nothing: no such file or folder");
   unlink((folder + "/Game.agf").c_str());
   EXPECT_FALSE(read_game_project(folder, game, error));
   EXPECT_NE(error.find("has no Game.agf"), std::string::npos) << error;

@@ -257,7 +257,7 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   project = GameProject{};
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
-    error = "--game " + path + ": no such file or folder";
+    error = path + ": no such file or folder";
     return false;
   }
   std::string directory = path;
@@ -266,14 +266,14 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
     const size_t slash = path.rfind('/');
     directory = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     if (!same_ignoring_case(path.substr(slash == std::string::npos ? 0 : slash + 1), "Game.agf")) {
-      error = "--game " + path + ": give the game's project folder or its Game.agf";
+      error = path + " is not a game: give the game's project folder or its Game.agf";
       return false;
     }
   }
   project.directory = directory;
   project.agf_path = S_ISDIR(info.st_mode) ? find_file_ignoring_case(directory, "Game.agf") : path;
   if (project.agf_path.empty()) {
-    error = "--game " + directory + ": the folder has no Game.agf (give the game's project folder)";
+    error = directory + ": the folder has no Game.agf (it is not a game's project folder)";
     return false;
   }
   if (is_directory(project.agf_path)) {
