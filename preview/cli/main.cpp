@@ -119,6 +119,23 @@ struct Options {
 // not UTF-8 written as \xNN (file names and script texts may hold any).
 std::string safe(const std::string &message) { return printable(message, SIZE_MAX / 2); }
 
+// What the author can do about a message, in the command line's words.
+std::string hint_for(Hint hint, int number) {
+  switch (hint) {
+    case Hint::none:
+      break;
+    case Hint::choose_function:
+      return " (name the function that plays the credits with --function)";
+    case Hint::give_sprite:
+      return " (give one with --sprite " + std::to_string(number) + "=FILE.png)";
+    case Hint::give_sound:
+      return " (give one with --sound " + std::to_string(number) + "=FILE)";
+    case Hint::cap_frames:
+      return " (give --max-frames N to render the first N frames anyway)";
+  }
+  return "";
+}
+
 [[noreturn]] void usage_error(const std::string &message) {
   std::fprintf(stderr, "rollwick-preview: %s (see --help)\n", safe(message).c_str());
   std::exit(2);
@@ -559,7 +576,7 @@ int main(int argc, char **argv) {
       script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
     }
   } catch (const ScriptError &bad) {
-    std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
+    std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
     return 1;
   }
   if (options.emit) {
@@ -637,14 +654,17 @@ int main(int argc, char **argv) {
     const size_t before = linter.warnings.size();
     linter.frame = rehearsal.engine->frame;
     linter.on_call(call, result);
-    for (size_t i = before; i < linter.warnings.size(); ++i) print_warning(linter.warnings[i].line, linter.warnings[i].message);
-    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless);
+    for (size_t i = before; i < linter.warnings.size(); ++i) {
+      const Warning &found = linter.warnings[i];
+      print_warning(found.line, found.message + hint_for(found.hint, found.hint_number));
+    }
+    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
   };
   RunResult planned;
   try {
     planned = run_script(script, rehearsal.session, *rehearsal.engine, {}, first);
   } catch (const ScriptError &bad) {
-    std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
+    std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
     return 1;
   } catch (const StrictStop &) {
     std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
@@ -762,7 +782,7 @@ int main(int argc, char **argv) {
     result = run_script(script, render.session, *render.engine, sinks, second);
   } catch (const ScriptError &bad) {
     progress.done();
-    std::fprintf(stderr, "%s\n", safe(bad.what()).c_str());
+    std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
     return 1;
   }
   progress.done();

@@ -156,6 +156,22 @@ std::string json_text(const std::string &text) {
   return out + "\"";
 }
 
+// What the author can do about a message, in the page's words.
+std::string hint_for(Hint hint) {
+  switch (hint) {
+    case Hint::none:
+    case Hint::cap_frames:  // the page shows the frames up to its limit
+      break;
+    case Hint::choose_function:
+      return " (choose the function that plays the credits in the list above the script)";
+    case Hint::give_sprite:
+      return " (open the game's folder: its sprite file gives the sprites)";
+    case Hint::give_sound:
+      return " (open the game's folder: its audio clips give the sounds)";
+  }
+  return "";
+}
+
 void play(const std::string &game_folder, const std::string &script_path, const std::string &entry, int64_t max_frames) {
   played = Played{};
   GameProject game;
@@ -211,9 +227,9 @@ void play(const std::string &game_folder, const std::string &script_path, const 
     linter.frame = engine.frame;
     linter.on_call(call, result);
     for (size_t i = before; i < linter.warnings.size(); ++i) {
-      say("warning", script_name, linter.warnings[i].line, linter.warnings[i].message);
+      say("warning", script_name, linter.warnings[i].line, linter.warnings[i].message + hint_for(linter.warnings[i].hint));
     }
-    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless);
+    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
   };
   KeepFrames keep;
   RunResult result;
@@ -230,7 +246,7 @@ void play(const std::string &game_folder, const std::string &script_path, const 
   } catch (const ScriptError &bad) {
     played.frames.clear();
     played.pictures.clear();
-    return say("error", bad.file, bad.line, bad.message);
+    return say("error", bad.file, bad.line, bad.message + hint_for(bad.hint));
   } catch (const std::exception &bad) {
     played.frames.clear();
     played.pictures.clear();

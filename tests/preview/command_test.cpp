@@ -179,6 +179,19 @@ TEST(Command, SaysWhatItWroteAndReadsAGameScriptAsTheCompilerWould) {
       << outcome.err;
 }
 
+// Messages name no option; the command line adds its own words for what to do.
+TEST(Command, HintsAreTheCommandLinesOwnWords) {
+  Outcome outcome = preview(write_script("hint.credits", "SetCreditImage(1, 1, 0, 7, -1);\nWait(1);\n") + " -o " +
+                            folder() + "/hint.gif");
+  EXPECT_NE(outcome.err.find("sprite slot 7 has no file; it shows as a 1x1 transparent sprite (give one with --sprite "
+                             "7=FILE.png)"), std::string::npos) << outcome.err;
+  outcome = preview(write_script("two.asc", "function a() {\n  SetCredit(1, 1, \"x\", 0, 0, 15);\n}\n"
+                                            "function b() {\n  SetCredit(1, 1, \"x\", 0, 0, 15);\n}\n") + " -o " +
+                    folder() + "/two.gif");
+  EXPECT_NE(outcome.err.find("which function plays the credits? (a, b) (name the function that plays the credits with "
+                             "--function)"), std::string::npos) << outcome.err;
+}
+
 TEST(Command, GameFilesAreNamedWithWhatIsWrong) {
   const std::string game = folder() + "/game";
   mkdir(game.c_str(), 0755);

@@ -236,8 +236,7 @@ TEST_F(Preview, LintWarnsBeforeRendering) {
       "3: SetStaticCredit: markup works only in scrolling lines; this static text shows \"Art<>Cy\" literally",
       "4: SetCredit: \"" + std::string(60, 'A') + "... (120 bytes in all)\" is 360 pixels wide in font 0, wider than "
       "the 320-pixel screen",
-      "5: SetCreditImage: sprite slot 9 has no file (give one with --sprite 9=FILE.png); it shows as a 1x1 "
-      "transparent sprite",
+      "5: SetCreditImage: sprite slot 9 has no file; it shows as a 1x1 transparent sprite",
       "6: SetCredit: line 101 is outside 1 to 100; the call does nothing",
       "7: RunStaticCreditSequence: sequence 3 is not 1 or 2; the call does nothing",
       "8: RunCreditSequence: sequence 1 has no SequenceSettings, so it starts at y 0 and ends after a frame; call "

@@ -182,7 +182,7 @@ TEST(CreditsScript, TheFunctionToRun) {
   EXPECT_EQ(run("function intro() { Wait(1); }\nfunction play_credits() { intro(); Wait(2); }\n"),
             (std::vector<std::string>{"wait 1", "wait 2"}));
   EXPECT_EQ(run_error("function a() { Wait(1); }\nfunction b() { Wait(2); }\n"),
-            "roll.credits:1:1: which function plays the credits? Name one with --function (a, b)");
+            "roll.credits:1:1: which function plays the credits? (a, b)");
   EXPECT_EQ(run_error(""), "roll.credits:1:1: the script has no statements to run");
 }
 
@@ -557,6 +557,6 @@ TEST(GameScript, TheFunctionThatPlaysTheCredits) {
                                             "function b() { a(); }\nfunction c() { a(); }\n");
               entry_function(two, "");
             }),
-            "GlobalScript.asc:1:1: which function plays the credits? Name one with --function (a, b, c)");
+            "GlobalScript.asc:1:1: which function plays the credits? (a, b, c)");
   EXPECT_EQ(parse_game("function a() {}\nfunction b() { Wait(1); }\n", {}, "b").entry, "b");
 }

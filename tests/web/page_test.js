@@ -265,6 +265,10 @@ function gameFiles(folder) {
       });
       check(opened.messages.some((t) => t.includes('agsfnt1.wfn is not in lighthouse')) && !opened.messages.some((t) => t.includes('/game')),
         'messages name the game\'s folder', opened.messages.join(' | '));
+      await page.evaluate(() => window.rollwick.edit('SetCreditImage(1, 1, 0, 77, -1);\nfunction a() {}\nWait(1);\n'));
+      const hinted = await page.evaluate(() => new Promise((resolve) => setTimeout(() => resolve(window.rollwick.messages().map((m) => m.text)), 700)));
+      check(hinted.some((t) => t.includes('slot 77')) && !hinted.some((t) => /--[a-z]/.test(t)),
+        'the page\'s messages name no command-line option', hinted.join(' | '));
       check(opened.lit, 'a script just opened shows a picture with something on it', `frame ${opened.frame}`);
       await page.evaluate((f) => window.rollwick.openGame(f, 'notes'), [{ path: 'notes.txt', base64: Buffer.from('not a game').toString('base64') }]);
       const empty = await page.evaluate(() => window.rollwick.messages());

@@ -112,7 +112,7 @@ struct Script {
   std::vector<ScriptFunction> functions;
   std::vector<Statement> statements;  // statements outside functions, run first
   std::string entry;                  // the function that plays the credits; empty: the statements alone
-  std::string entry_problem;          // why none could be chosen, when the script has functions only
+  std::string entry_problem;          // why none could be chosen, when the script has functions only (hint: choose_function)
 };
 
 // How a script is read.
@@ -136,13 +136,21 @@ struct ParseOptions {
   std::vector<std::string> audio_clips;  // the game's audio clips' script names ("aMusic1")
 };
 
+// What the author can do about a message. Messages name no option or
+// control; each front end words the hint for itself (the command line names
+// its option, the page its control).
+enum class Hint { none, choose_function, give_sprite, give_sound, cap_frames };
+
 class ScriptError : public std::runtime_error {
  public:
-  ScriptError(const std::string &file, int line, int column, const std::string &message);
+  ScriptError(const std::string &file, int line, int column, const std::string &message, Hint hint = Hint::none,
+              int hint_number = 0);
   std::string file;
   int line;
   int column;
   std::string message;
+  Hint hint;
+  int hint_number;  // the sprite slot or sound number a hint is about
 };
 
 // Nesting deeper than this (blocks, loops, parentheses) is an error.

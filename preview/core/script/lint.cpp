@@ -27,8 +27,8 @@ Linter::Linter(const std::map<std::string, FunctionSignature> &functions, const 
                LintSources sources)
     : functions_(functions), engine_(engine), sources_(std::move(sources)) {}
 
-void Linter::warn(const Call &call, const std::string &message) {
-  if (given_.insert({call.line, message}).second) warnings.push_back({call.line, message});
+void Linter::warn(const Call &call, const std::string &message, Hint hint, int hint_number) {
+  if (given_.insert({call.line, message}).second) warnings.push_back({call.line, message, hint, hint_number});
 }
 
 int32_t Linter::number(const Call &call, const std::string &parameter) const {
@@ -135,8 +135,8 @@ void Linter::on_call(const Call &call, int32_t result) {
         warn(call, call.name + ": sprite slot " + std::to_string(slot) + " is not in the game's sprite file " +
                        sources_.sprite_file + "; it shows as a 1x1 transparent sprite");
       } else {
-        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " has no file (give one with --sprite " +
-                       std::to_string(slot) + "=FILE.png); it shows as a 1x1 transparent sprite");
+        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " has no file; it shows as a 1x1 transparent sprite",
+             Hint::give_sprite, slot);
       }
     }
   } else if (call.name == "SequenceSettings") {
@@ -176,8 +176,8 @@ void Linter::on_call(const Call &call, int32_t result) {
         warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + ": " + problem->second +
                        "; the video is silent there");
       } else {
-        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + " has no file (give one with --sound " +
-                       std::to_string(sound) + "=FILE); the video is silent there");
+        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + " has no file; the video is silent there",
+             Hint::give_sound, sound);
       }
     }
     if (style != 0 && style != 1) {
@@ -205,7 +205,7 @@ void Linter::on_call(const Call &call, int32_t result) {
       const auto first = asked_.insert({{call.line, scrolling, sequence}, frame}).first;
       if (!why.empty() && frame - first->second >= ENDLESS_AFTER_FRAMES && endless.empty()) {
         endless = call.name + "(" + std::to_string(sequence) + ") will never answer 1: " + why +
-                  "; the wait here never ends (give --max-frames N to render the first N frames anyway)";
+                  "; the wait here never ends";
         endless_line = call.line;
       }
       if (why.empty()) asked_.erase({call.line, scrolling, sequence});

@@ -18,6 +18,8 @@ namespace rollwick_preview {
 struct Warning {
   int line = 0;
   std::string message;
+  Hint hint = Hint::none;  // what the author can do, worded by each front end
+  int hint_number = 0;
 };
 
 // Where the fonts and sprites came from, for the warnings that name them.
@@ -42,7 +44,7 @@ class Linter {
   // Is...Finished asked again, with frames between, of a sequence that
   // cannot finish. The message says why; the line is the call's.
   std::string endless;
-  int endless_line = 0;
+  int endless_line = 0;  // (the hint for it: cap_frames)
   // The frame the calls come in; a wait is judged endless only once it has
   // gone on this long without a change, so that a loop that also counts
   // frames may end by itself first.
@@ -53,7 +55,7 @@ class Linter {
   std::set<int32_t> slots_used;
 
  private:
-  void warn(const Call &call, const std::string &message);
+  void warn(const Call &call, const std::string &message, Hint hint = Hint::none, int hint_number = 0);
   int32_t number(const Call &call, const std::string &parameter) const;
   void check_font(const Call &call, int32_t font);
   void check_colour(const Call &call, int32_t colour);

@@ -559,7 +559,9 @@ class Interpreter {
     const auto found = functions_.find(name);
     if (found == functions_.end()) fail(line, column, "no function named '" + name + "'");
     const ScriptFunction &function = *found->second;
-    if (!function.read) fail(line, column, "the function '" + name + "' was not read; name it with --function");
+    if (!function.read) {
+      throw ScriptError(script_.file, line, column, "the function '" + name + "' was not read", Hint::choose_function);
+    }
     if (calls_ >= ENGINE_NESTED_CALLS) {
       fail(line, column, "call stack overflow, recursive call problem? (the engine runs " +
                              std::to_string(ENGINE_NESTED_CALLS) + " script functions at once at most, the event "
@@ -705,11 +707,11 @@ std::string entry_function(const Script &script, const std::string &requested) {
       }
       return requested;
     }
-    throw ScriptError(script.file, 1, 1, "no function named '" + requested + "' (--function)");
+    throw ScriptError(script.file, 1, 1, "no function named '" + requested + "'", Hint::choose_function);
   }
   if (!script.entry_problem.empty()) {
     throw ScriptError(script.file, script.functions.empty() ? 1 : script.functions.front().line, 1,
-                      script.entry_problem);
+                      script.entry_problem, Hint::choose_function);
   }
   return script.entry;
 }

@@ -580,7 +580,7 @@ class Parser {
     std::vector<std::string> roots = called_;
     if (!options_.entry.empty()) {
       if (!places_.count(options_.entry)) {
-        throw ScriptError(file_, 1, 1, "no function named '" + options_.entry + "' (--function)");
+        throw ScriptError(file_, 1, 1, "no function named '" + options_.entry + "'", Hint::choose_function);
       }
       out.entry = options_.entry;
     } else if (!out.statements.empty()) {
@@ -623,7 +623,7 @@ class Parser {
       } else {
         std::string names;
         for (const ScriptFunction &function : out.functions) names += (names.empty() ? "" : ", ") + function.name;
-        out.entry_problem = "which function plays the credits? Name one with --function (" + names + ")";
+        out.entry_problem = "which function plays the credits? (" + names + ")";
       }
     }
     if (!out.entry.empty()) {
@@ -1418,13 +1418,16 @@ class Parser {
 
 }  // namespace
 
-ScriptError::ScriptError(const std::string &file_name, int line_number, int column_number, const std::string &text)
+ScriptError::ScriptError(const std::string &file_name, int line_number, int column_number, const std::string &text,
+                         Hint what_to_do, int number)
     : std::runtime_error(file_name + ":" + std::to_string(line_number) + ":" + std::to_string(column_number) + ": " +
                          text),
       file(file_name),
       line(line_number),
       column(column_number),
-      message(text) {}
+      message(text),
+      hint(what_to_do),
+      hint_number(number) {}
 
 std::string printable(const std::string &text, size_t limit) {
   static const char digits[] = "0123456789abcdef";
