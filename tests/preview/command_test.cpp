@@ -17,10 +17,7 @@
 namespace {
 
 std::string folder() {
-  static const std::string made = [] {
-    char path[] = "/tmp/rollwick-command-XXXXXX";
-    return std::string(mkdtemp(path));
-  }();
+  static const std::string made = new_scratch_folder("command");
   return made;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,12 @@ inline std::string read_whole(const std::string &path) {
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
+}
+
+// A new folder under /tmp named after `name`, for one test program's files.
+inline std::string new_scratch_folder(const std::string &name) {
+  std::string path = "/tmp/rollwick-" + name + "-XXXXXX";
+  return mkdtemp(&path[0]) != nullptr ? path : "/tmp";
 }
 
 // The words of a line split at spaces (for arguments that hold none).

@@ -21,10 +21,7 @@
 namespace {
 
 std::string scratch() {
-  static const std::string made = [] {
-    char path[] = "/tmp/rollwick-user-files-XXXXXX";
-    return std::string(mkdtemp(path));
-  }();
+  static const std::string made = new_scratch_folder("user-files");
   return made;
 }
 
