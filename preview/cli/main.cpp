@@ -120,6 +120,13 @@ struct Options {
 std::string safe(const std::string &message) { return printable(message, SIZE_MAX / 2); }
 
 // What the author can do about a message, in the command line's words.
+std::string hint_for(Hint hint, int number);
+
+// A script's error as the terminal shows it, with what to do about it.
+void print_error(const ScriptError &bad) {
+  std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
+}
+
 std::string hint_for(Hint hint, int number) {
   switch (hint) {
     case Hint::none:
@@ -181,8 +188,6 @@ bool ends_with(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// "no such file" or "is a folder" for a file that cannot be read as one; empty when it can.
-std::string file_problem(const std::string &path) { return rollwick_host::input_problem(path); }
 
 // FILE[:SIZE] split; SIZE from 1 to 1000 pixels.
 std::pair<std::string, int> font_file_and_size(const std::string &argument, int number) {
@@ -350,16 +355,19 @@ void check_outputs(const Options &options, const GameProject *game) {
     const std::string parent = rollwick_host::folder_problem(frames);
     if (!parent.empty()) input_error(parent);
   }
+  std::vector<std::string> all = files;
+  if (!frames.empty()) all.push_back(frames);
   std::map<std::string, std::string> places;  // where, and the name given for it
-  for (const std::string &output : frames.empty() ? files : [&] { auto all = files; all.push_back(frames); return all; }()) {
+  for (const std::string &output : all) {
     const auto named = places.emplace(rollwick_host::place_of(output), output);
     if (!named.second) {
       refuse(printable(output) + " and " + printable(named.first->second) + " are one file: each output needs a "
                   "name of its own");
     }
   }
+  const std::vector<std::string> inputs = inputs_of(options, game);
   for (const std::string &output : files) {
-    for (const std::string &input : inputs_of(options, game)) {
+    for (const std::string &input : inputs) {
       if (!input.empty() && rollwick_host::same_existing_file(output, input)) {
         refuse("the output " + printable(output) + " is " + (input == output ? "" : printable(input) + ", ") +
                     "a file this run reads; give the output another name");
@@ -370,7 +378,7 @@ void check_outputs(const Options &options, const GameProject *game) {
 
 std::unique_ptr<rollwick_host::Font> load_font(const std::pair<int, std::string> &font, bool antialias, bool utf8) {
   const auto file_and_size = font_file_and_size(font.second, font.first);
-  const std::string problem = file_problem(file_and_size.first);
+  const std::string problem = rollwick_host::input_problem(file_and_size.first);
   if (!problem.empty()) input_error("--font " + std::to_string(font.first) + ": " + problem);
   std::string error;
   rollwick_host::FontStyle style;
@@ -461,7 +469,7 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
   }
   for (const auto &sprite : options.sprites) {
     rollwick_host::Sprite image;
-    const std::string problem = file_problem(sprite.second);
+    const std::string problem = rollwick_host::input_problem(sprite.second);
     if (!problem.empty()) input_error("--sprite " + std::to_string(sprite.first) + ": " + problem);
     if (!rollwick_host::read_png_sprite(sprite.second, image, error)) {
       input_error("--sprite " + std::to_string(sprite.first) + ": " + error);
@@ -576,7 +584,7 @@ int main(int argc, char **argv) {
       script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
     }
   } catch (const ScriptError &bad) {
-    std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
+    print_error(bad);
     return 1;
   }
   if (options.emit) {
@@ -611,7 +619,7 @@ int main(int argc, char **argv) {
       sound_problems.erase(sound.first);
     }
     for (const auto &file : sound_files) {
-      const std::string problem = file_problem(file.second);
+      const std::string problem = rollwick_host::input_problem(file.second);
       if (!problem.empty()) input_error("sound " + std::to_string(file.first) + ": " + problem);
     }
   }
@@ -658,13 +666,15 @@ int main(int argc, char **argv) {
       const Warning &found = linter.warnings[i];
       print_warning(found.line, found.message + hint_for(found.hint, found.hint_number));
     }
-    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
+    if (!linter.endless.empty() && !capped_by_user) {
+      throw ScriptError(script_name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
+    }
   };
   RunResult planned;
   try {
     planned = run_script(script, rehearsal.session, *rehearsal.engine, {}, first);
   } catch (const ScriptError &bad) {
-    std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
+    print_error(bad);
     return 1;
   } catch (const StrictStop &) {
     std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
@@ -694,7 +704,7 @@ int main(int argc, char **argv) {
   }
   AudioClip music;
   if (video && !options.music.empty()) {
-    const std::string problem = file_problem(options.music);
+    const std::string problem = rollwick_host::input_problem(options.music);
     if (!problem.empty()) input_error("--music: " + problem);
     if (!decode_audio_file(options.music, music, error, video_seconds)) input_error("--music: " + error);
     if (!planned.music.empty()) warning("--music plays instead of the music the script starts");
@@ -782,7 +792,7 @@ int main(int argc, char **argv) {
     result = run_script(script, render.session, *render.engine, sinks, second);
   } catch (const ScriptError &bad) {
     progress.done();
-    std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
+    print_error(bad);
     return 1;
   }
   progress.done();

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <gif_lib.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -274,15 +273,8 @@ class PngFramesOutput : public OutputSink {
     }
     // As a folder made with mkdir: the umask's permissions, or those of the folder it replaces.
     struct stat info {};
-    mode_t mode = 0;
-    if (stat(directory_.c_str(), &info) == 0) {
-      mode = info.st_mode & 07777;
-    } else {
-      const mode_t mask = umask(022);
-      umask(mask);
-      mode = (0777 & ~mask) | 0700;
-    }
-    chmod(temporary_.c_str(), mode);
+    chmod(temporary_.c_str(),
+          stat(directory_.c_str(), &info) == 0 ? (info.st_mode & 07777) : rollwick_host::new_file_mode(true));
   }
   ~PngFramesOutput() override {
     if (!temporary_.empty()) remove_frames(temporary_, written_);

@@ -26,19 +26,16 @@ std::string name_of(const std::string &path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// What the umask leaves of 0666, read once; the owner always keeps reading
-// and writing it (a umask that takes those away, as the browser's file
-// system reports one, would leave a file nobody can read).
-mode_t new_file_mode() {
-  static const mode_t mode = [] {
-    const mode_t mask = umask(022);
-    umask(mask);
-    return static_cast<mode_t>((0666 & ~mask) | 0600);
-  }();
-  return mode;
-}
-
 }  // namespace
+
+mode_t new_file_mode(bool folder) {
+  static const mode_t mask = [] {
+    const mode_t read = umask(022);
+    umask(read);
+    return read;
+  }();
+  return folder ? static_cast<mode_t>((0777 & ~mask) | 0700) : static_cast<mode_t>((0666 & ~mask) | 0600);
+}
 
 // ----- the signal handler's records -----
 
@@ -178,7 +175,7 @@ bool PartialFile::commit(std::string &error) {
     return false;
   }
   struct stat replaced {};
-  const mode_t mode = stat(target_.c_str(), &replaced) == 0 ? (replaced.st_mode & 07777) : new_file_mode();
+  const mode_t mode = stat(target_.c_str(), &replaced) == 0 ? (replaced.st_mode & 07777) : new_file_mode(false);
   SignalsHeld held;
   if (chmod(path_.c_str(), mode) != 0 || rename(path_.c_str(), target_.c_str()) != 0) {
     error = "cannot write " + target_ + ": " + std::strerror(errno);

@@ -52,6 +52,11 @@ class PartialFile {
   int descriptor_ = -1;
 };
 
+// What the umask leaves of 0666 for a file (0777 for a folder), read once;
+// the owner always keeps reading and writing (a umask that takes those away,
+// as the browser's file system reports one, would leave a file nobody can read).
+mode_t new_file_mode(bool folder);
+
 // Why `path` cannot be read as an input file, or empty: missing, a folder,
 // or not a regular file.
 std::string input_problem(const std::string &path);
