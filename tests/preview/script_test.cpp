@@ -263,6 +263,15 @@ TEST(GameScript, AnEntryThatTakesParametersIsNamed) {
   EXPECT_EQ(error_from([] { parse_game("int x;\nfunction credit(int n) {\n  Wait(n);\n}\n", {}, "credit"); }),
             "GlobalScript.asc:2:1: 'credit' takes 1 parameter; the credits start from a function that takes none (call "
             "credit from one)");
+  // Chosen by the previewer rather than named, the author is told to choose.
+  for (const std::string &entry : {std::string(), std::string("credit")}) {
+    try {
+      parse_game("function credit(int n) {\n  Wait(n);\n}\n", {}, entry);
+      ADD_FAILURE() << "no error";
+    } catch (const ScriptError &bad) {
+      EXPECT_EQ(bad.hint == Hint::choose_function, entry.empty());
+    }
+  }
 }
 
 // A missing ')' or ';' is named where its expression or statement starts, not at the end of the file.

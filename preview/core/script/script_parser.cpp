@@ -634,7 +634,8 @@ class Parser {
         throw ScriptError(file_, chosen->line, 1,
                           "'" + out.entry + "' takes " + std::to_string(count) + " parameter" + (count == 1 ? "" : "s") +
                               "; the credits start from a function that takes none (call " + out.entry +
-                              " from one)");
+                              " from one)",
+                          options_.entry.empty() ? Hint::choose_function : Hint::none);
       }
       roots.push_back(out.entry);
     }
