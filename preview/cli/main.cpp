@@ -27,6 +27,7 @@
 #include "lint.h"
 #include "script_encoding.h"
 #include "outputs.h"
+#include "play_flow.h"
 #include "plugin_session.h"
 #include "runner.h"
 #include "sprite_file.h"
@@ -120,13 +121,6 @@ struct Options {
 std::string safe(const std::string &message) { return printable(message, SIZE_MAX / 2); }
 
 // What the author can do about a message, in the command line's words.
-std::string hint_for(Hint hint, int number);
-
-// A script's error as the terminal shows it, with what to do about it.
-void print_error(const ScriptError &bad) {
-  std::fprintf(stderr, "%s\n", safe(bad.what() + hint_for(bad.hint, bad.hint_number)).c_str());
-}
-
 std::string hint_for(Hint hint, int number) {
   switch (hint) {
     case Hint::none:
@@ -139,6 +133,8 @@ std::string hint_for(Hint hint, int number) {
       return " (give one with --sound " + std::to_string(number) + "=FILE)";
     case Hint::cap_frames:
       return " (give --max-frames N to render the first N frames anyway)";
+    case Hint::install_font:
+      return " (install fonts-terminus-otb)";
   }
   return "";
 }
@@ -391,30 +387,19 @@ std::unique_ptr<rollwick_host::Font> load_font(const std::pair<int, std::string>
   return loaded;
 }
 
-// The game's settings, where the command line does not give its own.
-void apply_game_settings(Options &options, const GameProject &game) {
-  if (!options.screen_given) {
-    options.width = game.width;
-    options.height = game.height;
-  }
-  if (!options.depth_given) options.depth = game.depth;
-  if (!options.fps_given) options.fps = game.fps;
-  // The engine anti-aliases TrueType text only in 32-bit games.
-  if (game.antialias_fonts && options.depth == 32) options.antialias = true;
-}
-
-// The room under the credits, at the screen's size (nearest pixels).
-rollwick_host::Canvas load_background(const Options &options, const PreviewEngine &engine, bool say) {
+// The picture under the credits, at the screen's size (nearest pixels).
+rollwick_host::Canvas load_background(const Options &options, const PlaySettings &settings,
+                                      const PreviewEngine &engine, bool say) {
   rollwick_host::Sprite picture;
   std::string error;
   if (!rollwick_host::read_png_sprite(options.background, picture, error)) input_error("--background: " + error);
-  if (say && (picture.width != options.width || picture.height != options.height)) {
+  if (say && (picture.width != settings.width || picture.height != settings.height)) {
     warning("--background " + options.background + " is " + std::to_string(picture.width) + "x" +
-            std::to_string(picture.height) + ", the screen " + std::to_string(options.width) + "x" +
-            std::to_string(options.height) + ": scaled to fit");
+            std::to_string(picture.height) + ", the screen " + std::to_string(settings.width) + "x" +
+            std::to_string(settings.height) + ": scaled to fit");
   }
-  const rollwick_host::Sprite shown = rollwick_host::sprite_for_depth(picture, options.depth, engine.palette);
-  rollwick_host::Canvas canvas(options.width, options.height);
+  const rollwick_host::Sprite shown = rollwick_host::sprite_for_depth(picture, settings.depth, engine.palette);
+  rollwick_host::Canvas canvas(settings.width, settings.height);
   for (int y = 0; y < canvas.height; ++y) {
     for (int x = 0; x < canvas.width; ++x) {
       const int from_x = static_cast<int>(static_cast<int64_t>(x) * shown.width / canvas.width);
@@ -443,28 +428,12 @@ std::string read_text_file(const std::string &path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// The engine, the plug-in and everything the game gives them, for one play.
-struct Stage {
-  std::unique_ptr<PreviewEngine> engine;
-  PluginSession session;
-  rollwick_host::Canvas background;
-  GameFileProblems problems;
-};
-
-void prepare(Stage &stage, const Options &options, const GameProject *game, bool say) {
-  stage.engine = std::make_unique<PreviewEngine>(options.width, options.height, options.depth);
+// What the command line adds to each stage: its fonts, sprites and picture under the credits.
+void furnish(Stage &stage, const Options &options, const PlaySettings &settings, bool first) {
   PreviewEngine &engine = *stage.engine;
   std::string error;
-  if (!stage.session.load_fresh(options.plugin.empty() ? default_plugin_path() : options.plugin, engine, error)) {
-    input_error(error);
-  }
-  if (game != nullptr) set_up_game(*game, options.antialias, engine, stage.problems);
-  const bool utf8 = game == nullptr || game->utf8;
-  if (!set_up_default_font(engine, utf8) && say) {
-    warning("no default font (install fonts-terminus-otb); fonts not given draw nothing");
-  }
   for (const auto &font : options.fonts) {
-    engine.set_font(font.first, load_font(font, options.antialias, utf8));
+    engine.set_font(font.first, load_font(font, settings.antialias, settings.utf8));
     stage.problems.fonts.erase(font.first);
   }
   for (const auto &sprite : options.sprites) {
@@ -474,7 +443,7 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
     if (!rollwick_host::read_png_sprite(sprite.second, image, error)) {
       input_error("--sprite " + std::to_string(sprite.first) + ": " + error);
     }
-    if (options.depth == 16) {
+    if (settings.depth == 16) {
       // A 16-bit game keeps its magenta transparent.
       for (uint32_t &pixel : image.argb) {
         if ((pixel & 0xFFFFFF) == 0xFF00FF) pixel = 0;
@@ -483,7 +452,29 @@ void prepare(Stage &stage, const Options &options, const GameProject *game, bool
     engine.set_sprite(sprite.first, image);
     stage.problems.sprites.erase(sprite.first);
   }
-  if (!options.background.empty()) stage.background = load_background(options, engine, say);
+  if (!options.background.empty()) {
+    stage.background = load_background(options, settings, engine, first);
+    stage.has_background = true;
+  }
+}
+
+// A message from the play as the terminal shows it; notes wait for the summary.
+void print_message(const PlayMessage &message, const std::string &game_folder) {
+  if (message.kind == MessageKind::note) return;
+  const std::string text = message.text + hint_for(message.hint, message.hint_number);
+  std::string line;
+  if (message.kind == MessageKind::error && message.line > 0) {
+    line = message.file + ":" + std::to_string(message.line) + ":" + std::to_string(message.column) + ": " + text;
+  } else if (message.kind == MessageKind::warning && message.line > 0) {
+    line = message.file + ":" + std::to_string(message.line) + ": warning: " + text;
+  } else if (message.kind == MessageKind::warning) {
+    line = "rollwick-preview: warning: " + text;
+  } else {
+    // A problem of the game's folder itself is the option's; one inside it names its file.
+    const bool folder = !game_folder.empty() && text.rfind(game_folder, 0) == 0;
+    line = "rollwick-preview: " + std::string(folder ? "--game " : "") + text;
+  }
+  std::fprintf(stderr, "%s\n", safe(line).c_str());
 }
 
 // A bar on a terminal for renders of more than a second.
@@ -519,8 +510,6 @@ class Progress {
   bool shown_ = false;
 };
 
-struct StrictStop {};
-
 // Standard output must take what was printed.
 int checked_exit(int status) {
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -540,283 +529,105 @@ int summary_exit(int status) {
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-  Options options = parse_options(argc, argv);
-  const std::string script_name = options.script == "-" ? "(standard input)" : options.script;
-  GameProject game;
-  const bool has_game = !options.game_directory.empty();
-  if (has_game) {
-    std::string game_error;
-    if (!read_game_project(options.game_directory, game, game_error)) {
-      // A problem of the folder itself is the option's; one inside it names its file.
-      input_error(game_error.rfind(options.game_directory, 0) == 0 ? "--game " + game_error : game_error);
-    }
-    for (const std::string &problem : game.warnings) warning(problem);
-    apply_game_settings(options, game);
-  }
-  const std::string source = read_text_file(options.script);
-
-  ParseOptions parse_options;
-  parse_options.entry = options.function;
-  parse_options.game_script = is_game_script_file(options.script);
-  size_t script_bytes = source.size();
-  for (const std::string &header : game.headers) {
-    parse_options.headers.push_back({header, read_text_file(header)});
-    script_bytes += parse_options.headers.back().text.size();
-    if (script_bytes > MAX_SCRIPTS_BYTES) {
-      input_error("the script and the game's headers hold more than the previewer reads together (" +
-                  std::to_string(MAX_SCRIPTS_BYTES >> 20) + " MiB at most), at " + header);
-    }
-  }
-  for (const auto &clip : game.clips) parse_options.audio_clips.push_back(clip.first);
-
-  Stage rehearsal;
-  prepare(rehearsal, options, has_game ? &game : nullptr, true);
-  Script script;
-  try {
-    script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
-    // Standard input has no name to tell a game script by: one whose code is all in functions is one,
-    // and is read as strictly as the engine's compiler reads a .asc file.
-    if (options.script == "-" && !parse_options.game_script && script.statements.empty() && !script.functions.empty()) {
-      parse_options.game_script = true;
-      script = parse_credits_script(script_name, source, rehearsal.session.functions(), parse_options);
-    }
-  } catch (const ScriptError &bad) {
-    print_error(bad);
-    return 1;
-  }
-  if (options.emit) {
-    std::fputs(emit_ags(script).c_str(), stdout);
-    return checked_exit(0);
-  }
-
-  std::vector<std::string> &outputs_named = options.outputs;
-  std::string default_output;
-  if (outputs_named.empty() && options.frames_directory.empty() && options.sheet.empty()) {
-    default_output = options.script == "-" ? "credits" : options.script;
-    const size_t dot = default_output.rfind('.');
-    if (dot != std::string::npos && default_output.find('/', dot) == std::string::npos) default_output.resize(dot);
-    default_output += ".gif";
-    outputs_named.push_back(default_output);
-  }
-  check_outputs(options, has_game ? &game : nullptr);
-  bool video = false;
-  for (const std::string &output : outputs_named) video = video || is_video_file(output);
-
-  // The sounds a video mixes in: the game's clips, then those given; decoded
-  // once the length is known.
+// The sounds a video mixes in, by number: the game's clips and those given,
+// decoded no longer than the video lasts.
+std::map<int, AudioClip> decode_sounds(const PlayFlow &flow, double seconds) {
   std::map<int, AudioClip> sounds;
-  std::map<int, std::string> sound_problems;
-  std::map<int, std::string> sound_files;
   std::string error;
-  if (video) {
-    sound_problems = missing_sound_clips(game);
-    if (has_game) sound_files = game.sound_files;
-    for (const auto &sound : options.sounds) {
-      sound_files[sound.first] = sound.second;
-      sound_problems.erase(sound.first);
-    }
-    for (const auto &file : sound_files) {
-      const std::string problem = rollwick_host::input_problem(file.second);
-      if (!problem.empty()) input_error("sound " + std::to_string(file.first) + ": " + problem);
-    }
-  }
-
-  // The first play: every warning and error, and the length.
-  size_t warnings = 0;
-  for (const EncodingWarning &warning :
-       encoding_problems({script_name, source}, parse_options.headers, !has_game || game.utf8)) {
-    std::fprintf(stderr, "%s\n",
-                 safe(warning.file + ":" + std::to_string(warning.line) + ": warning: " + warning.message).c_str());
-    warnings += 1;
-    if (options.strict) {
-      std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
-      return 1;
-    }
-  }
-  LintSources sources;
-  if (has_game) sources.sprite_file = game.sprite_file;
-  sources.has_background = !options.background.empty();
-  std::set<int> sound_numbers;
-  for (const auto &sound : sound_files) sound_numbers.insert(sound.first);
-  if (video) sources.sounds = &sound_numbers;
-  sources.sound_problems = &sound_problems;
-  sources.game_files = &rehearsal.problems;
-  Linter linter(rehearsal.session.functions(), *rehearsal.engine, sources);
-  const auto print_warning = [&](int line, const std::string &message) {
-    std::fprintf(stderr, "%s\n", safe(script_name + ":" + std::to_string(line) + ": warning: " + message).c_str());
-    warnings += 1;
-    if (options.strict) throw StrictStop{};
-  };
-  const bool capped_by_user = options.max_frames >= 0;
-  RunOptions first;
-  first.max_frames = capped_by_user ? options.max_frames : FRAME_CAP;
-  first.fps = options.fps;
-  first.fixed_fps = options.fps_given;
-  first.entry = options.function;
-  if (!options.background.empty()) first.background = &rehearsal.background;
-  first.on_warning = print_warning;
-  first.on_call = [&](const Call &call, int32_t result) {
-    const size_t before = linter.warnings.size();
-    linter.frame = rehearsal.engine->frame;
-    linter.on_call(call, result);
-    for (size_t i = before; i < linter.warnings.size(); ++i) {
-      const Warning &found = linter.warnings[i];
-      print_warning(found.line, found.message + hint_for(found.hint, found.hint_number));
-    }
-    if (!linter.endless.empty() && !capped_by_user) {
-      throw ScriptError(script_name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
-    }
-  };
-  RunResult planned;
-  try {
-    planned = run_script(script, rehearsal.session, *rehearsal.engine, {}, first);
-  } catch (const ScriptError &bad) {
-    print_error(bad);
-    return 1;
-  } catch (const StrictStop &) {
-    std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
-    return 1;
-  }
-  if (planned.capped && !capped_by_user) {
-    std::fprintf(stderr, "rollwick-preview: the credits did not end within %lld frames (%.0f s of the game): the "
-                         "script waits on something that never comes; nothing written (give --max-frames N to render "
-                         "the first N frames)\n", static_cast<long long>(FRAME_CAP), seconds_of(FRAME_CAP, planned.speeds));
-    return 1;
-  }
-  if (planned.frames == 0) {
-    std::fprintf(stderr, "rollwick-preview: no frame was rendered: the script lets no frame pass (it needs Wait "
-                         "or a loop that waits); nothing written\n");
-    return 1;
-  }
-  const std::string unmet = rehearsal.problems.unmet(linter.fonts_used, linter.slots_used);
-  if (!unmet.empty()) warning("the game's folder also has problems the script does not meet: " + unmet);
-
-  // The sounds, and the music the script starts, under a video: no more of
-  // each than the video lasts.
-  const double video_seconds = seconds_of(planned.frames, {{0, planned.speeds.front().second}}) + 1;
-  for (const auto &file : sound_files) {
-    if (!decode_audio_file(file.second, sounds[file.first], error, video_seconds)) {
+  for (const auto &file : flow.sound_files()) {
+    if (!decode_audio_file(file.second, sounds[file.first], error, seconds)) {
       input_error("sound " + std::to_string(file.first) + ": " + error);
     }
   }
+  return sounds;
+}
+
+// The music under a video: the track given, or the clips the script starts.
+AudioClip decode_music(const PlayFlow &flow, const Options &options, double seconds, size_t &warnings) {
+  const RunResult &planned = flow.result();
+  const GameProject &game = flow.game();
   AudioClip music;
-  if (video && !options.music.empty()) {
+  std::string error;
+  if (!options.music.empty()) {
     const std::string problem = rollwick_host::input_problem(options.music);
     if (!problem.empty()) input_error("--music: " + problem);
-    if (!decode_audio_file(options.music, music, error, video_seconds)) input_error("--music: " + error);
+    if (!decode_audio_file(options.music, music, error, seconds)) input_error("--music: " + error);
     if (!planned.music.empty()) warning("--music plays instead of the music the script starts");
-  } else if (video && !planned.music.empty()) {
-    std::vector<AudioClip> decoded(planned.music.size());
-    std::vector<std::pair<int64_t, const AudioClip *>> starts;
-    for (size_t i = 0; i < planned.music.size(); ++i) {
-      const MusicStart &start = planned.music[i];
-      std::string file;
-      if (start.number >= 0) {
-        const auto found = game.music_files.find(start.number);
-        if (found != game.music_files.end()) file = found->second;
-      } else {
-        const auto found = game.clips.find(start.clip);
-        if (found != game.clips.end() && found->second.found) file = found->second.file;
-        if (found != game.clips.end() && !found->second.found) {
-          print_warning(start.line, start.clip + ".Play: the clip has no file (looked for " + found->second.looked +
-                                        "); the video is silent there");
-          continue;
-        }
-      }
-      if (file.empty()) {
-        print_warning(start.line, (start.number >= 0 ? "PlayMusic(" + std::to_string(start.number) + "): the game has "
-                                                       "no clip aMusic" + std::to_string(start.number)
-                                                     : start.clip + ".Play: the game has no such clip") +
-                                      "; the video is silent there");
+    return music;
+  }
+  const auto silent = [&](int line, const std::string &message) {
+    std::fprintf(stderr, "%s\n", safe(flow.request().script_name + ":" + std::to_string(line) + ": warning: " +
+                                      message + "; the video is silent there").c_str());
+    warnings += 1;
+  };
+  std::vector<AudioClip> decoded(planned.music.size());
+  std::vector<std::pair<int64_t, const AudioClip *>> starts;
+  for (size_t i = 0; i < planned.music.size(); ++i) {
+    const MusicStart &start = planned.music[i];
+    std::string file;
+    if (start.number >= 0) {
+      const auto found = game.music_files.find(start.number);
+      if (found != game.music_files.end()) file = found->second;
+    } else {
+      const auto found = game.clips.find(start.clip);
+      if (found != game.clips.end() && found->second.found) file = found->second.file;
+      if (found != game.clips.end() && !found->second.found) {
+        silent(start.line, start.clip + ".Play: the clip has no file (looked for " + found->second.looked + ")");
         continue;
       }
-      if (!decode_audio_file(file, decoded[i], error, video_seconds)) input_error(start.clip + ": " + error);
-      starts.push_back({start.frame, &decoded[i]});
     }
-    music = music_track(starts, planned.speeds.front().second);
+    if (file.empty()) {
+      silent(start.line, start.number >= 0 ? "PlayMusic(" + std::to_string(start.number) + "): the game has no clip aMusic" +
+                                                 std::to_string(start.number)
+                                           : start.clip + ".Play: the game has no such clip");
+      continue;
+    }
+    if (!decode_audio_file(file, decoded[i], error, seconds)) input_error(start.clip + ": " + error);
+    starts.push_back({start.frame, &decoded[i]});
   }
-  if (video && planned.speeds.size() > 1) {
-    warning("the game's speed changes at frame " + std::to_string(planned.speeds[1].first) +
-            " (SetGameSpeed); a video keeps " + std::to_string(planned.speeds.front().second) +
-            " frames a second throughout, the GIF follows the change");
-  }
+  return music_track(starts, planned.speeds.front().second);
+}
 
-  // The second play, into the outputs.
-  Stage render;
-  prepare(render, options, has_game ? &game : nullptr, false);
-  rollwick_host::remove_partial_files_on_signals();
+// The outputs named on the command line, ready for the second play.
+std::vector<std::unique_ptr<OutputSink>> make_outputs(const Options &options, const PlayFlow &flow,
+                                                      const std::map<int, AudioClip> &sounds, const AudioClip &music) {
+  const PlaySettings &settings = flow.settings();
   std::vector<std::unique_ptr<OutputSink>> outputs;
-  for (const std::string &output : outputs_named) {
+  for (const std::string &output : options.outputs) {
     if (options.single_frame >= 0 && ends_with(lower(output), ".png")) {
       outputs.push_back(make_single_frame_output(output, options.single_frame));
     } else if (is_video_file(output)) {
-      VideoSettings settings;
-      settings.width = options.width;
-      settings.height = options.height;
-      settings.fps = planned.speeds.front().second;
+      VideoSettings video;
+      video.width = settings.width;
+      video.height = settings.height;
+      video.fps = flow.result().speeds.front().second;
       // A lossless master keeps the game's pixels one to one unless asked.
       const bool master = ends_with(lower(output), ".mkv");
-      settings.scale = options.scale > 0 ? options.scale : (master ? 1 : default_video_scale(options.height));
-      settings.sounds_played = &render.engine->sound_log;
-      outputs.push_back(make_video_output(output, settings, sounds, music));
+      video.scale = options.scale > 0 ? options.scale : (master ? 1 : default_video_scale(settings.height));
+      video.sounds_played = &flow.stage().engine->sound_log;
+      outputs.push_back(make_video_output(output, video, sounds, music));
     } else {
-      outputs.push_back(make_gif_output(output, options.width, options.height, planned.speeds));
+      outputs.push_back(make_gif_output(output, settings.width, settings.height, flow.result().speeds));
     }
   }
   if (!options.frames_directory.empty()) outputs.push_back(make_png_frames_output(options.frames_directory));
   if (!options.sheet.empty()) {
-    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, render.engine->default_font.get(),
+    outputs.push_back(make_contact_sheet_output(options.sheet, options.sheet_frames, flow.stage().engine->default_font.get(),
                                                 options.sheet_scale, options.sheet_columns));
   }
-  std::vector<FrameSink *> sinks;
-  for (auto &output : outputs) {
-    const std::string problem = output->problem();
-    if (!problem.empty()) {
-      std::fprintf(stderr, "rollwick-preview: %s\n", safe(problem).c_str());
-      return 1;  // the outputs remove their temporary files as they go
-    }
-    sinks.push_back(output.get());
-  }
-  RunOptions second = first;
-  second.max_frames = planned.frames;
-  if (!options.background.empty()) second.background = &render.background;
-  second.on_warning = nullptr;
-  second.on_call = nullptr;
-  Progress progress(planned.frames, options.quiet);
-  second.progress = [&progress](int64_t frames) { progress.update(frames); };
-  RunResult result;
-  try {
-    result = run_script(script, render.session, *render.engine, sinks, second);
-  } catch (const ScriptError &bad) {
-    progress.done();
-    print_error(bad);
-    return 1;
-  }
-  progress.done();
+  return outputs;
+}
 
-  bool written = true;
-  std::vector<const OutputSink *> finished;
-  for (auto &output : outputs) {
-    if (output->finish(result.frames, error)) {
-      finished.push_back(output.get());
-    } else {
-      std::fprintf(stderr, "rollwick-preview: %s\n", safe(error).c_str());
-      written = false;
-    }
-  }
-  if (planned.capped) {
-    std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
-                 static_cast<long long>(options.max_frames));
-  }
-  if (options.quiet) return summary_exit(written ? 0 : 1);
-  const double seconds = seconds_of(result.frames, planned.speeds);
+// What the render did, on standard output.
+void print_summary(const PlayFlow &flow, const Progress &progress, size_t warnings, const std::string &default_output,
+                   const std::vector<const OutputSink *> &finished) {
+  const RunResult &planned = flow.result();
+  const int64_t frames = flow.frames_played_again();
+  const double seconds = seconds_of(frames, planned.speeds);
   std::printf("%lld frames (%.2f s at %d frames a second%s) rendered in %.2f s, %.0f a second%s\n",
-              static_cast<long long>(result.frames), seconds, planned.speeds.front().second,
+              static_cast<long long>(frames), seconds, planned.speeds.front().second,
               planned.speeds.size() > 1 ? " at first" : "", progress.seconds(),
-              result.frames / std::max(progress.seconds(), 1e-6),
+              frames / std::max(progress.seconds(), 1e-6),
               warnings > 0 ? (", " + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s")).c_str() : "");
   if (!default_output.empty()) std::printf("wrote %s (name it with -o)\n", default_output.c_str());
   for (const OutputSink *output : finished) {
@@ -831,7 +642,7 @@ int main(int argc, char **argv) {
     }
     std::printf("\n");
   }
-  const PreviewEngine &engine = *render.engine;
+  const PreviewEngine &engine = *flow.stage().engine;
   std::printf("debug console: %zu line%s\n", engine.console_log.size(), engine.console_log.size() == 1 ? "" : "s");
   for (const auto &line : engine.console_log) {
     std::printf("  frame %lld: %s\n", static_cast<long long>(line.first), line.second.c_str());
@@ -846,5 +657,133 @@ int main(int argc, char **argv) {
     }
     std::printf("\n");
   }
+}
+
+PlayRequest request_for(const Options &options, const std::string &standard_input, PlayFlow *const &flow) {
+  PlayRequest request;
+  request.game_folder = options.game_directory;
+  request.script_path = options.script;
+  request.script_name = options.script == "-" ? "(standard input)" : options.script;
+  if (options.script == "-") {
+    request.script_text = &standard_input;
+    request.guess_game_script = true;
+  }
+  request.entry = options.function;
+  request.max_frames = options.max_frames;
+  if (options.screen_given) {
+    request.width = options.width;
+    request.height = options.height;
+  }
+  if (options.depth_given) request.depth = options.depth;
+  if (options.fps_given) request.fps = options.fps;
+  request.antialias = options.antialias;
+  request.stop_at_warning = options.strict;
+  bool video = false;
+  for (const std::string &output : options.outputs) video = video || is_video_file(output);
+  if (video) {
+    for (const auto &sound : options.sounds) request.sounds[sound.first] = sound.second;
+  }
+  request.sounds_heard = video;
+  const std::string plugin = options.plugin.empty() ? default_plugin_path() : options.plugin;
+  request.start_plugin = [plugin](PluginSession &session, PreviewEngine &engine, std::string &error) {
+    return session.load_fresh(plugin, engine, error);
+  };
+  request.furnish = [&options, &flow](Stage &stage, bool first) { furnish(stage, options, flow->settings(), first); };
+  const std::string game_folder = options.game_directory;
+  request.on_message = [game_folder](const PlayMessage &message) { print_message(message, game_folder); };
+  return request;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  Options options = parse_options(argc, argv);
+  const std::string standard_input = options.script == "-" ? read_text_file("-") : "";
+  PlayFlow *flow_pointer = nullptr;
+  PlayFlow flow(request_for(options, standard_input, flow_pointer));
+  flow_pointer = &flow;
+  const auto stopped = [&flow]() {
+    if (flow.stopped_at_warning()) std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
+    return 1;
+  };
+  if (!flow.open()) return stopped();
+  if (options.emit) {
+    std::fputs(emit_ags(flow.script()).c_str(), stdout);
+    return checked_exit(0);
+  }
+
+  std::string default_output;
+  if (options.outputs.empty() && options.frames_directory.empty() && options.sheet.empty()) {
+    default_output = options.script == "-" ? "credits" : options.script;
+    const size_t dot = default_output.rfind('.');
+    if (dot != std::string::npos && default_output.find('/', dot) == std::string::npos) default_output.resize(dot);
+    default_output += ".gif";
+    options.outputs.push_back(default_output);
+  }
+  check_outputs(options, flow.has_game() ? &flow.game() : nullptr);
+  const bool video = flow.request().sounds_heard;
+  if (video) {
+    for (const auto &file : flow.sound_files()) {
+      const std::string problem = rollwick_host::input_problem(file.second);
+      if (!problem.empty()) input_error("sound " + std::to_string(file.first) + ": " + problem);
+    }
+  }
+
+  // The first play: every warning and error, and the length.
+  if (!flow.play()) return stopped();
+  const RunResult &planned = flow.result();
+  size_t warnings = static_cast<size_t>(flow.warnings());
+
+  std::map<int, AudioClip> sounds;
+  AudioClip music;
+  if (video) {
+    const double video_seconds = seconds_of(planned.frames, {{0, planned.speeds.front().second}}) + 1;
+    sounds = decode_sounds(flow, video_seconds);
+    music = decode_music(flow, options, video_seconds, warnings);
+    if (planned.speeds.size() > 1) {
+      warning("the game's speed changes at frame " + std::to_string(planned.speeds[1].first) +
+              " (SetGameSpeed); a video keeps " + std::to_string(planned.speeds.front().second) +
+              " frames a second throughout, the GIF follows the change");
+    }
+  }
+
+  // The second play, into the outputs.
+  rollwick_host::remove_partial_files_on_signals();
+  std::vector<std::unique_ptr<OutputSink>> outputs;
+  std::vector<FrameSink *> sinks;
+  Progress progress(planned.frames, options.quiet);
+  const auto play_into = [&]() {
+    if (!flow.stage_again()) return false;
+    outputs = make_outputs(options, flow, sounds, music);
+    for (auto &output : outputs) {
+      const std::string problem = output->problem();
+      if (!problem.empty()) {
+        std::fprintf(stderr, "rollwick-preview: %s\n", safe(problem).c_str());
+        return false;  // the outputs remove their temporary files as they go
+      }
+      sinks.push_back(output.get());
+    }
+    return flow.play_again(sinks, [&progress](int64_t frames) { progress.update(frames); });
+  };
+  const bool played = play_into();
+  progress.done();
+  if (!played) return 1;
+
+  bool written = true;
+  std::vector<const OutputSink *> finished;
+  std::string error;
+  for (auto &output : outputs) {
+    if (output->finish(flow.frames_played_again(), error)) {
+      finished.push_back(output.get());
+    } else {
+      std::fprintf(stderr, "rollwick-preview: %s\n", safe(error).c_str());
+      written = false;
+    }
+  }
+  if (planned.capped) {
+    std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
+                 static_cast<long long>(options.max_frames));
+  }
+  if (!options.quiet) print_summary(flow, progress, warnings, default_output, finished);
   return summary_exit(written ? 0 : 1);
 }

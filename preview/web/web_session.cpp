@@ -14,22 +14,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "credits_script.h"
-#include "game_project.h"
 #include "game_defaults.h"
-#include "game_setup.h"
-#include "lint.h"
 #include "outputs.h"
 #include "plugin_entry.h"
-#include "plugin_session.h"
+#include "play_flow.h"
 #include "plugin_state.h"
 #include "runner.h"
-#include "script_encoding.h"
-#include "sprite_file.h"
 
 using namespace rollwick_preview;
 
@@ -55,49 +49,15 @@ struct Played {
   std::map<int, std::string> sound_files;      // sound number: the game's clip file
   std::vector<Message> messages;
   bool capped = false;
-  // The functions the script defines as the parser reads it (not those in
-  // comments or left out by the preprocessor): name, line, and why one cannot
-  // play the credits (it takes parameters, or is of a kind that does not run).
-  struct Function {
-    std::string name;
-    int line = 0;
-    std::string note;
-  };
-  std::vector<Function> functions;
+  std::vector<OfferedFunction> functions;  // those the page offers to play
   bool functions_read = false;  // false when the script could not be read
   int64_t first_shown = -1;     // the first frame with something on it, if any
 };
 
 Played played;
 
-// The script's functions, read whatever function is chosen.
-void list_functions(const std::string &name, const std::string &source, const PluginSession &session,
-                    ParseOptions options) {
-  options.entry.clear();
-  try {
-    for (const ScriptFunction &function : parse_credits_script(name, source, session.functions(), options).functions) {
-      std::string note = function.cannot_run;
-      if (note.empty() && !function.parameters.empty()) {
-        note = "takes " + std::to_string(function.parameters.size()) + " parameter" +
-               (function.parameters.size() == 1 ? "" : "s");
-      }
-      played.functions.push_back({function.name, function.line, note});
-    }
-    played.functions_read = true;
-  } catch (const ScriptError &) {
-  }
-}
-
 std::vector<uint8_t> rgba;  // the frame last asked for, as the canvas takes it
 std::string answer;         // the text last handed to the page
-
-
-std::string read_text(const std::string &path) {
-  std::vector<uint8_t> bytes;
-  std::string error;
-  if (!read_file_limited(path, MAX_SCRIPT_BYTES, bytes, error)) throw ScriptError(path, 0, 0, error);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 class KeepFrames : public FrameSink {
  public:
@@ -135,10 +95,6 @@ bool unpack(size_t index, rollwick_host::Canvas &canvas) {
   return uncompress(reinterpret_cast<Bytef *>(canvas.pixels.data()), &length, packed.data(), packed.size()) == Z_OK;
 }
 
-void say(const std::string &kind, const std::string &file, int line, const std::string &text) {
-  played.messages.push_back({kind, file, line, text});
-}
-
 std::string json_text(const std::string &text) {
   std::string out = "\"";
   for (const unsigned char c : text) {
@@ -168,113 +124,62 @@ std::string hint_for(Hint hint) {
       return " (open the game's folder: its sprite file gives the sprites)";
     case Hint::give_sound:
       return " (open the game's folder: its audio clips give the sounds)";
+    case Hint::install_font:  // the page carries its own
+      break;
   }
   return "";
 }
 
+const char *const kind_names[] = {"error", "warning", "note"};
+
 void play(const std::string &game_folder, const std::string &script_path, const std::string &entry, int64_t max_frames) {
   played = Played{};
-  GameProject game;
-  const bool has_game = !game_folder.empty();
-  std::string error;
-  if (has_game) {
-    if (!read_game_project(game_folder, game, error)) return say("error", "", 0, error);
-    for (const std::string &problem : game.warnings) say("warning", "Game.agf", 0, problem);
-    played.width = game.width;
-    played.height = game.height;
-    played.fps = game.fps;
-    played.sound_files = game.sound_files;
-  }
-  const bool antialias = game.antialias_fonts && game.depth == 32;
-
-  reset_plugin_state();  // the plug-in as the engine finds it in a new game
-  PreviewEngine engine(played.width, played.height, has_game ? game.depth : 32);
-  PluginSession session;
-  PluginEntryPoints plugin;
-  plugin.plugin_v2 = AGS_PluginV2;
-  plugin.editor_startup = AGS_EditorStartup;
-  plugin.editor_shutdown = AGS_EditorShutdown;
-  plugin.engine_startup = AGS_EngineStartup;
-  plugin.engine_on_event = AGS_EngineOnEvent;
-  if (!session.start(plugin, engine, error)) return say("error", "", 0, error);
-  GameFileProblems problems;
-  if (has_game) set_up_game(game, antialias, engine, problems);
-  if (!set_up_default_font(engine, !has_game || game.utf8)) {
-    say("warning", "", 0, "the page has no default font: fonts the game does not give draw nothing");
-  }
-
+  PlayRequest request;
+  request.game_folder = game_folder;
+  request.script_path = script_path;
   const size_t slash = script_path.rfind('/');
-  const std::string script_name = slash == std::string::npos ? script_path : script_path.substr(slash + 1);
-  ParseOptions parse_options;
-  parse_options.entry = entry;
-  parse_options.game_script = is_game_script_file(script_path);
-  for (const auto &clip : game.clips) parse_options.audio_clips.push_back(clip.first);
-
-  LintSources sources;
-  if (has_game) sources.sprite_file = game.sprite_file;
-  const std::map<int, std::string> sound_problems = missing_sound_clips(game);
-  sources.sound_problems = &sound_problems;
-  sources.game_files = &problems;
-  Linter linter(session.functions(), engine, sources);
-  const bool capped_by_user = max_frames >= 0;
-  RunOptions options;
-  options.max_frames = capped_by_user ? max_frames : FRAME_CAP;
-  options.fps = played.fps;
-  options.entry = entry;
-  options.on_warning = [&](int line, const std::string &message) { say("warning", script_name, line, message); };
-  options.on_call = [&](const Call &call, int32_t result) {
-    const size_t before = linter.warnings.size();
-    linter.frame = engine.frame;
-    linter.on_call(call, result);
-    for (size_t i = before; i < linter.warnings.size(); ++i) {
-      say("warning", script_name, linter.warnings[i].line, linter.warnings[i].message + hint_for(linter.warnings[i].hint));
-    }
-    if (!linter.endless.empty() && !capped_by_user) throw ScriptError(script_name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
+  request.script_name = slash == std::string::npos ? script_path : script_path.substr(slash + 1);
+  request.entry = entry;
+  request.max_frames = max_frames;
+  request.offer_functions = true;
+  request.sounds_heard = true;  // the page plays the sounds
+  request.start_plugin = [](PluginSession &session, PreviewEngine &engine, std::string &error) {
+    reset_plugin_state();  // the plug-in as the engine finds it in a new game
+    PluginEntryPoints plugin;
+    plugin.plugin_v2 = AGS_PluginV2;
+    plugin.editor_startup = AGS_EditorStartup;
+    plugin.editor_shutdown = AGS_EditorShutdown;
+    plugin.engine_startup = AGS_EngineStartup;
+    plugin.engine_on_event = AGS_EngineOnEvent;
+    return session.start(plugin, engine, error);
   };
+  PlayFlow flow(request);
   KeepFrames keep;
-  RunResult result;
+  bool done = false;
+  std::string stopped;
   try {
-    for (const std::string &header : game.headers) parse_options.headers.push_back({header, read_text(header)});
-    const std::string source = read_text(script_path);
-    for (const EncodingWarning &warning :
-         encoding_problems({script_name, source}, parse_options.headers, !has_game || game.utf8)) {
-      say("warning", warning.file, warning.line, warning.message);
-    }
-    list_functions(script_name, source, session, parse_options);
-    const Script script = parse_credits_script(script_name, source, session.functions(), parse_options);
-    result = run_script(script, session, engine, {&keep}, options);
-  } catch (const ScriptError &bad) {
+    done = flow.open() && flow.play({&keep});
+  } catch (const std::exception &bad) {  // memory, most likely: said, not thrown at the page
+    stopped = std::string("the play stopped: ") + bad.what();
+  }
+  played.width = flow.settings().width > 0 ? flow.settings().width : DEFAULT_SCREEN_WIDTH;
+  played.height = flow.settings().height > 0 ? flow.settings().height : DEFAULT_SCREEN_HEIGHT;
+  played.fps = flow.settings().fps > 0 ? flow.settings().fps : DEFAULT_GAME_SPEED;
+  played.sound_files = flow.sound_files();
+  for (const OfferedFunction &function : flow.functions()) played.functions.push_back(function);
+  played.functions_read = flow.functions_read();
+  for (const PlayMessage &m : flow.messages()) {
+    played.messages.push_back({kind_names[static_cast<int>(m.kind)], m.file, m.line, m.text + hint_for(m.hint)});
+  }
+  if (!stopped.empty()) played.messages.push_back({"error", request.script_name, 0, stopped});
+  if (!done) {
     played.frames.clear();
     played.pictures.clear();
-    return say("error", bad.file, bad.line, bad.message + hint_for(bad.hint));
-  } catch (const std::exception &bad) {
-    played.frames.clear();
-    played.pictures.clear();
-    return say("error", script_name, 0, std::string("the play stopped: ") + bad.what());
+    return;
   }
-  played.speeds = result.speeds;
-  played.sounds = engine.sound_log;
-  played.capped = result.capped;
-  if (result.capped && !capped_by_user) {
-    played.frames.clear();
-    played.pictures.clear();
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.0f", seconds_of(FRAME_CAP, result.speeds));
-    return say("error", script_name, 0,
-               "the credits did not end within " + std::to_string(FRAME_CAP) + " frames (" + seconds +
-                   " s of the game): the script waits on something that never comes");
-  }
-  if (result.frames == 0) {
-    return say("error", "", 0, "no frame was rendered: the script lets no frame pass (it needs Wait or a loop that waits)");
-  }
-  if (result.capped) {
-    say("note", "", 0, "stopped at " + std::to_string(max_frames) + " frames, before the credits ended");
-  }
-  const std::string unmet = problems.unmet(linter.fonts_used, linter.slots_used);
-  if (!unmet.empty()) say("warning", "", 0, "the game's folder also has problems the script does not meet: " + unmet);
-  for (const auto &call : result.not_previewed) {
-    say("note", script_name, call.second, call.first + ": not previewed (in the game it leaves the credits' picture as it is)");
-  }
+  played.speeds = flow.result().speeds;
+  played.sounds = flow.stage().engine->sound_log;
+  played.capped = flow.result().capped;
 }
 
 }  // namespace
@@ -320,7 +225,7 @@ EMSCRIPTEN_KEEPALIVE const char *rw_info() {
   }
   answer += "},\"first_shown\":" + std::to_string(played.first_shown) + ",\"functions_read\":" + std::string(played.functions_read ? "true" : "false") + ",\"functions\":[";
   for (size_t i = 0; i < played.functions.size(); ++i) {
-    const Played::Function &function = played.functions[i];
+    const OfferedFunction &function = played.functions[i];
     answer += (i ? ",{\"name\":" : "{\"name\":") + json_text(function.name) + ",\"line\":" +
               std::to_string(function.line) + ",\"note\":" + json_text(function.note) + "}";
   }

@@ -12,7 +12,7 @@
 
 namespace rollwick_preview {
 
-class PreviewEngine : public rollwick_host::RenderingEngine {
+class PreviewEngine final : public rollwick_host::RenderingEngine {
  public:
   using RenderingEngine::RenderingEngine;
   std::map<std::string, void *> script_functions;  // as registered

@@ -134,12 +134,13 @@ struct ParseOptions {
   // here too; a credits file lets a literal stand for a filled `string`.
   bool game_script = false;
   std::vector<std::string> audio_clips;  // the game's audio clips' script names ("aMusic1")
+  bool list_only = false;  // choose no function: read every one that can be read, to list them
 };
 
 // What the author can do about a message. Messages name no option or
 // control; each front end words the hint for itself (the command line names
 // its option, the page its control).
-enum class Hint { none, choose_function, give_sprite, give_sound, cap_frames };
+enum class Hint { none, choose_function, give_sprite, give_sound, cap_frames, install_font };
 
 class ScriptError : public std::runtime_error {
  public:

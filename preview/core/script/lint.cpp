@@ -174,9 +174,9 @@ void Linter::on_call(const Call &call, int32_t result) {
       const auto problem = sources_.sound_problems ? sources_.sound_problems->find(sound) : std::map<int, std::string>::const_iterator{};
       if (sources_.sound_problems && problem != sources_.sound_problems->end()) {
         warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + ": " + problem->second +
-                       "; the video is silent there");
+                       "; the typing is silent");
       } else {
-        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + " has no file; the video is silent there",
+        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + " has no file; the typing is silent",
              Hint::give_sound, sound);
       }
     }

@@ -578,7 +578,9 @@ class Parser {
 
   void choose_entry(Script &out) {
     std::vector<std::string> roots = called_;
-    if (!options_.entry.empty()) {
+    if (options_.list_only) {
+      out.entry_problem = "no function is chosen when the functions are listed";
+    } else if (!options_.entry.empty()) {
       if (!places_.count(options_.entry)) {
         throw ScriptError(file_, 1, 1, "no function named '" + options_.entry + "'", Hint::choose_function);
       }

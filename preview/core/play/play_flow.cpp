@@ -1,0 +1,242 @@
+#include "play_flow.h"
+
+#include <cstdio>
+#include <set>
+#include <utility>
+
+#include "lint.h"
+#include "script_encoding.h"
+#include "sprite_file.h"
+
+namespace rollwick_preview {
+
+namespace {
+
+// Thrown from a warning when the first one ends the play.
+struct WarningStop {};
+
+}  // namespace
+
+PlayFlow::PlayFlow(PlayRequest request) : request_(std::move(request)) {
+  if (request_.script_name.empty()) request_.script_name = request_.script_path;
+}
+
+bool PlayFlow::say(MessageKind kind, const std::string &file, int line, const std::string &text, Hint hint,
+                   int hint_number, int column) {
+  messages_.push_back({kind, file, line, column, text, hint, hint_number});
+  if (request_.on_message) request_.on_message(messages_.back());
+  if (kind == MessageKind::warning) {
+    warnings_ += 1;
+    if (request_.stop_at_warning) {
+      stopped_at_warning_ = true;
+      throw WarningStop{};
+    }
+  }
+  return kind != MessageKind::error;
+}
+
+bool PlayFlow::fail(const ScriptError &bad) {
+  return say(MessageKind::error, bad.file, bad.line, bad.message, bad.hint, bad.hint_number, bad.column);
+}
+
+bool PlayFlow::open() {
+  try {
+    has_game_ = !request_.game_folder.empty();
+    std::string error;
+    if (has_game_) {
+      if (!read_game_project(request_.game_folder, game_, error)) return say(MessageKind::error, "", 0, error);
+      for (const std::string &problem : game_.warnings) say(MessageKind::warning, "Game.agf", 0, problem);
+    }
+    settings_.width = request_.width > 0 ? request_.width : has_game_ ? game_.width : DEFAULT_SCREEN_WIDTH;
+    settings_.height = request_.height > 0 ? request_.height : has_game_ ? game_.height : DEFAULT_SCREEN_HEIGHT;
+    settings_.depth = request_.depth > 0 ? request_.depth : has_game_ ? game_.depth : 32;
+    settings_.fps = request_.fps > 0 ? request_.fps : has_game_ ? game_.fps : DEFAULT_GAME_SPEED;
+    settings_.fixed_fps = request_.fps > 0;
+    // The engine anti-aliases TrueType text only in 32-bit games.
+    settings_.antialias = request_.antialias || (has_game_ && game_.antialias_fonts && settings_.depth == 32);
+    settings_.utf8 = !has_game_ || game_.utf8;
+
+    if (has_game_) sound_files_ = game_.sound_files;
+    for (const auto &sound : request_.sounds) sound_files_[sound.first] = sound.second;
+
+    if (!read_scripts() || !new_stage(true)) return false;
+    parse_options_.entry = request_.entry;
+    parse_options_.game_script = is_game_script_file(request_.script_path);
+    for (const auto &clip : game_.clips) parse_options_.audio_clips.push_back(clip.first);
+    if (request_.offer_functions) list_functions();
+    const auto &plugin = stage_->session.functions();
+    script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
+    // A script with no name to tell a game script by: one whose code is all in
+    // functions is one, and is read as strictly as the engine reads a .asc file.
+    if (request_.guess_game_script && !parse_options_.game_script && script_.statements.empty() &&
+        !script_.functions.empty()) {
+      parse_options_.game_script = true;
+      script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
+    }
+    opened_ = true;
+    return true;
+  } catch (const ScriptError &bad) {
+    return fail(bad);
+  } catch (const WarningStop &) {
+    return false;
+  }
+}
+
+bool PlayFlow::read_scripts() {
+  std::string error;
+  if (request_.script_text != nullptr) {
+    source_ = *request_.script_text;
+  } else {
+    std::vector<uint8_t> bytes;
+    if (!read_file_limited(request_.script_path, MAX_SCRIPT_BYTES, bytes, error)) {
+      return say(MessageKind::error, "", 0, error);
+    }
+    source_.assign(bytes.begin(), bytes.end());
+  }
+  size_t total = source_.size();
+  for (const std::string &header : game_.headers) {
+    std::vector<uint8_t> bytes;
+    if (!read_file_limited(header, MAX_SCRIPT_BYTES, bytes, error)) return say(MessageKind::error, "", 0, error);
+    total += bytes.size();
+    if (total > MAX_SCRIPTS_BYTES) {
+      return say(MessageKind::error, "", 0,
+                 "the script and the game's headers hold more than the previewer reads together (" +
+                     std::to_string(MAX_SCRIPTS_BYTES >> 20) + " MiB at most), at " + header);
+    }
+    parse_options_.headers.push_back({header, std::string(bytes.begin(), bytes.end())});
+  }
+  return true;
+}
+
+bool PlayFlow::new_stage(bool first) {
+  stage_ = std::make_unique<Stage>();
+  stage_->engine = std::make_unique<PreviewEngine>(settings_.width, settings_.height, settings_.depth);
+  PreviewEngine &engine = *stage_->engine;
+  std::string error;
+  if (!request_.start_plugin || !request_.start_plugin(stage_->session, engine, error)) {
+    return say(MessageKind::error, "", 0, error.empty() ? "no plug-in to play the credits with" : error);
+  }
+  if (has_game_) set_up_game(game_, settings_.antialias, engine, stage_->problems);
+  if (!set_up_default_font(engine, settings_.utf8) && first) {
+    say(MessageKind::warning, "", 0, "no default font: fonts the game does not give draw nothing", Hint::install_font);
+  }
+  if (request_.furnish) request_.furnish(*stage_, first);
+  return true;
+}
+
+// The script's functions as the parser reads them (not those in comments or
+// left out by the preprocessor), whatever function is chosen.
+void PlayFlow::list_functions() {
+  ParseOptions options = parse_options_;
+  options.list_only = true;
+  try {
+    for (const ScriptFunction &function :
+         parse_credits_script(request_.script_name, source_, stage_->session.functions(), options).functions) {
+      std::string note = function.cannot_run;
+      const size_t count = function.parameters.size();
+      if (note.empty() && count > 0) note = "takes " + std::to_string(count) + " parameter" + (count == 1 ? "" : "s");
+      functions_.push_back({function.name, function.line, note});
+    }
+    functions_read_ = true;
+  } catch (const ScriptError &) {
+  }
+}
+
+bool PlayFlow::play(const std::vector<FrameSink *> &sinks) {
+  if (!opened_) return false;
+  const std::string &name = request_.script_name;
+  try {
+    for (const EncodingWarning &warning :
+         encoding_problems({name, source_}, parse_options_.headers, settings_.utf8)) {
+      say(MessageKind::warning, warning.file, warning.line, warning.message);
+    }
+    Stage &stage = *stage_;
+    const std::map<int, std::string> missing = missing_sound_clips(game_);
+    std::map<int, std::string> sound_problems;
+    std::set<int> sounds_with_files;
+    for (const auto &sound : sound_files_) sounds_with_files.insert(sound.first);
+    for (const auto &problem : missing) {
+      if (!request_.sounds.count(problem.first)) sound_problems.insert(problem);
+    }
+    LintSources sources;
+    if (has_game_) sources.sprite_file = game_.sprite_file;
+    sources.has_background = stage.has_background;
+    if (request_.sounds_heard) sources.sounds = &sounds_with_files;
+    sources.sound_problems = &sound_problems;
+    sources.game_files = &stage.problems;
+    Linter linter(stage.session.functions(), *stage.engine, sources);
+
+    const bool capped_by_user = request_.max_frames >= 0;
+    RunOptions options;
+    options.max_frames = capped_by_user ? request_.max_frames : FRAME_CAP;
+    options.fps = settings_.fps;
+    options.fixed_fps = settings_.fixed_fps;
+    options.entry = request_.entry;
+    if (stage.has_background) options.background = &stage.background;
+    options.on_warning = [&](int line, const std::string &message) { say(MessageKind::warning, name, line, message); };
+    options.on_call = [&](const Call &call, int32_t result) {
+      const size_t before = linter.warnings.size();
+      linter.frame = stage.engine->frame;
+      linter.on_call(call, result);
+      for (size_t i = before; i < linter.warnings.size(); ++i) {
+        const Warning &found = linter.warnings[i];
+        say(MessageKind::warning, name, found.line, found.message, found.hint, found.hint_number);
+      }
+      if (!linter.endless.empty() && !capped_by_user) {
+        throw ScriptError(name, linter.endless_line, 1, linter.endless, Hint::cap_frames);
+      }
+    };
+    result_ = run_script(script_, stage.session, *stage.engine, sinks, options);
+
+    if (result_.capped && !capped_by_user) {
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.0f", seconds_of(FRAME_CAP, result_.speeds));
+      return say(MessageKind::error, name, 0,
+                 "the credits did not end within " + std::to_string(FRAME_CAP) + " frames (" + seconds +
+                     " s of the game): the script waits on something that never comes",
+                 Hint::cap_frames);
+    }
+    if (result_.frames == 0) {
+      return say(MessageKind::error, "", 0,
+                 "no frame was rendered: the script lets no frame pass (it needs Wait or a loop that waits)");
+    }
+    if (result_.capped) {
+      say(MessageKind::note, "", 0,
+          "stopped at " + std::to_string(request_.max_frames) + " frames, before the credits ended");
+    }
+    const std::string unmet = stage.problems.unmet(linter.fonts_used, linter.slots_used);
+    if (!unmet.empty()) say(MessageKind::warning, "", 0, "the game's folder also has problems the script does not meet: " + unmet);
+    for (const auto &call : result_.not_previewed) {
+      say(MessageKind::note, name, call.second,
+          call.first + ": not previewed (in the game it leaves the credits' picture as it is)");
+    }
+    return true;
+  } catch (const ScriptError &bad) {
+    return fail(bad);
+  } catch (const WarningStop &) {
+    return false;
+  }
+}
+
+bool PlayFlow::stage_again() { return opened_ && new_stage(false); }
+
+bool PlayFlow::play_again(const std::vector<FrameSink *> &sinks, const std::function<void(int64_t)> &progress) {
+  if (!opened_) return false;
+  try {
+    RunOptions options;
+    options.max_frames = result_.frames;
+    options.fps = settings_.fps;
+    options.fixed_fps = settings_.fixed_fps;
+    options.entry = request_.entry;
+    if (stage_->has_background) options.background = &stage_->background;
+    options.progress = progress;
+    frames_again_ = run_script(script_, stage_->session, *stage_->engine, sinks, options).frames;
+    return true;
+  } catch (const ScriptError &bad) {
+    return fail(bad);
+  } catch (const WarningStop &) {
+    return false;
+  }
+}
+
+}  // namespace rollwick_preview
