@@ -1,6 +1,7 @@
 // Makes the page: preview/web/page.html with its style, the previewer's
-// WebAssembly (inside rollwick.js) and the page's script written in, one file
-// that works opened straight from disk or served as it is.
+// WebAssembly (inside rollwick.js) with the worker that runs it, and the
+// page's script written in, one file that works opened straight from disk or
+// served as it is.
 //   node scripts/make-page.js ROLLWICK_JS OUT_DIR
 'use strict';
 const fs = require('fs');
@@ -18,6 +19,7 @@ const inline = (text) => text.replace(/<\/(script)/gi, '<\\/$1');
 const page = read(path.join(web, 'page.html'))
   .replace('/*STYLE*/', () => read(path.join(web, 'page.css')))
   .replace('/*ENGINE*/', () => inline(read(engineFile)))
+  .replace('/*WORKER*/', () => inline(read(path.join(web, 'worker.js'))))
   .replace('/*APP*/', () => inline(read(path.join(web, 'app.js'))));
 fs.mkdirSync(outDir, { recursive: true });
 fs.writeFileSync(path.join(outDir, 'rollwick.html'), page);

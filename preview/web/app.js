@@ -9,7 +9,7 @@
     folder: $('open-folder'), scriptInput: $('open-script'), gameName: $('game-name'), scriptFile: $('script-file'),
     entry: $('entry'), source: $('source'), gutter: $('gutter'), canvas: $('frame'), play: $('play'), back: $('back'),
     step: $('step'), position: $('position'), clock: $('clock'), scale: $('scale'), messages: $('messages'),
-    status: $('status'), saveGif: $('save-gif'), savePng: $('save-png'), saveSheet: $('save-sheet'),
+    status: $('status'), stop: $('stop'), saveGif: $('save-gif'), savePng: $('save-png'), saveSheet: $('save-sheet'),
   };
   const context = ui.canvas.getContext('2d');
   // Folders a project keeps that the credits never read.
@@ -30,11 +30,11 @@
     return true;
   }
 
-  let engine = null;
   let game = null;          // {name, files: Map(relative path -> Uint8Array)} or null
   const scripts = new Map();  // script name -> text, as edited
   let current = '';           // the script shown
-  let info = { width: 320, height: 200, fps: 40, frames: 0, speeds: [[0, 40]], sounds: [], sound_files: {} };
+  const noPlay = { width: 320, height: 200, fps: 40, frames: 0, speeds: [[0, 40]], sounds: [], sound_files: {}, first_shown: -1 };
+  let info = noPlay;
   let messages = [];
   let frame = 0;
   let playing = false;
@@ -44,16 +44,59 @@
   const soundBuffers = new Map();  // sound number -> AudioBuffer
   let frameTimes = [0];     // seconds at the start of each frame
   let lastPlayMs = 0;
+  let playStarted = 0;     // performance.now() when the play last asked for began, or its script was opened
+  let firstPictureMs = -1; // how long after that its first picture showed
   let freshOpen = false;   // the next play is of a script just opened
   let shownOnce = false;   // a picture of a play has been shown
 
-  const ready = RollwickModule().then((module) => {
-    engine = module;
-    engine.FS.mkdir('/games');
-    engine.FS.mkdir('/work');
-    engine.FS.chdir('/games');
+  // ---- the worker ----------------------------------------------------------
+  // The previewer plays in a worker, so that the page answers throughout. A
+  // play that is no longer wanted (an edit replaced it, or Stop) ends with
+  // its worker; the next worker is given the game's files again.
+
+  const workerCode = URL.createObjectURL(new Blob([$('worker-code').textContent], { type: 'text/javascript' }));
+  let worker = null;
+  const waiting = new Map();  // request id -> resolve
+  let nextId = 1;
+  let busy = false;           // a play is going on in the worker
+
+  function ask(request) {
+    return new Promise((resolve) => {
+      const id = nextId++;
+      waiting.set(id, resolve);
+      worker.postMessage(Object.assign({ id }, request));
+    });
+  }
+
+  function endAll(answer) {
+    for (const resolve of waiting.values()) resolve(answer);
+    waiting.clear();
+  }
+
+  function newWorker() {
+    if (worker) worker.terminate();
+    endAll({ ended: true });
+    busy = false;
+    worker = new Worker(workerCode);
+    worker.onmessage = (event) => {
+      const answer = event.data;
+      if (answer.type === 'first') return firstPicture(answer);
+      if (answer.type === 'progress') return setStatus(`playing: ${answer.frames} frames so far`);
+      const resolve = waiting.get(answer.id);
+      waiting.delete(answer.id);
+      if (resolve) resolve(answer);
+    };
+    // A worker that dies (its memory, most often) answers what it was asked with the failure.
+    worker.onerror = (event) => {
+      event.preventDefault();
+      endAll({ failure: event.message || 'the worker stopped' });
+    };
+    return ask({ type: 'game', name: game ? game.name : '', files: game ? [...game.files].map(([path, bytes]) => ({ path, bytes })) : [] });
+  }
+
+  const ready = newWorker().then(() => {
     document.documentElement.dataset.ready = 'true';  // for checks that the page starts
-    return engine;
+    return true;
   });
 
   function setStatus(text) { ui.status.textContent = text; }
@@ -83,60 +126,33 @@
 
   // ---- files -------------------------------------------------------------
 
-  function removeTree(path) {
-    for (const name of engine.FS.readdir(path)) {
-      if (name === '.' || name === '..') continue;
-      const full = path + '/' + name;
-      if (engine.FS.isDir(engine.FS.stat(full).mode)) {
-        removeTree(full);
-        engine.FS.rmdir(full);
-      } else {
-        engine.FS.unlink(full);
-      }
-    }
-  }
-
-  function writeFile(root, relative, bytes) {
-    const parts = relative.split('/');
-    let folder = root;
-    for (const part of parts.slice(0, -1)) {
-      folder += '/' + part;
-      try { engine.FS.mkdir(folder); } catch (e) { /* already there */ }
-    }
-    engine.FS.writeFile(root + '/' + relative, bytes);
-  }
-
   // Takes [{path, bytes}] of a project folder (paths relative to its parent or to itself).
   async function openGame(entries, name) {
     await ready;
+    playStarted = performance.now();
     let list = entries.filter((e) => e.path);
     const top = list.length && list.every((e) => e.path.includes('/')) ? list[0].path.split('/')[0] : '';
     if (top && list.every((e) => e.path.startsWith(top + '/'))) list = list.map((e) => ({ path: e.path.slice(top.length + 1), bytes: e.bytes }));
     list = list.filter((e) => !SKIPPED.test(e.path));
     // The game sits in a folder of its own name beside the page's working
     // folder, so that messages name it as the author knows it.
-    removeTree('/games');
     const folder = (name || top || 'game').replace(/[\/]/g, '_');
-    engine.FS.mkdir('/games/' + folder);
-    const files = new Map();
-    for (const e of list) {
-      writeFile('/games/' + folder, e.path, e.bytes);
-      files.set(e.path, e.bytes);
-    }
-    game = { name: folder, files };
-    scripts.clear();
+    const files = new Map(list.map((e) => [e.path, e.bytes]));
     const hasAgf = [...files.keys()].some((p) => p.toLowerCase() === 'game.agf');
-    gameUtf8 = !hasAgf || engine.ccall('rw_game_utf8', 'number', ['string'], [game.name]) !== 0;
+    game = hasAgf ? { name: folder, files } : null;
+    if (busy) stopPlay();
+    const opened = await ask({ type: 'game', name: game ? folder : '', files: game ? list : [] });
+    gameUtf8 = Boolean(opened.utf8);
+    scripts.clear();
     for (const [path, bytes] of files) {
       if (!path.includes('/') && /\.(asc|credits)$/i.test(path)) scripts.set(path, decodeScript(bytes));
     }
-    ui.gameName.textContent = hasAgf ? `Game: ${game.name} (${files.size} files)` : `${game.name}: this folder has no Game.agf`;
-    if (!hasAgf) game = null;
+    ui.gameName.textContent = hasAgf ? `Game: ${folder} (${files.size} files)` : `${folder}: this folder has no Game.agf`;
     const names = [...scripts.keys()].sort((a, b) => rank(a) - rank(b) || a.localeCompare(b));
     showScripts(names[0] || '');
     soundBuffers.clear();  // the new game's clips are decoded when first played
     freshOpen = true;
-    play();
+    return play();
   }
 
   // The global script first, then the other scripts, then credits files.
@@ -144,10 +160,11 @@
 
   async function openScriptFile(name, text) {
     await ready;
+    playStarted = performance.now();
     scripts.set(name, text);
     showScripts(name);
     freshOpen = true;
-    play();
+    return play();
   }
 
   function showScripts(selected) {
@@ -201,29 +218,74 @@
 
   // ---- playing -----------------------------------------------------------
 
+  let playSerial = 0;   // the play last asked for
+  let lastPlay = Promise.resolve();
+
+  // Plays the script shown, in the worker; an earlier play still going on ends.
   function play() {
-    if (!engine) return;
     if (!current && !ui.source.value.trim()) {  // a folder with no script: nothing to play, and no error for it
       messages = [];
       showMessages();
-      return;
+      return Promise.resolve();
     }
     scripts.set(current, ui.source.value);
     const name = current || 'credits.credits';
-    removeTree('/work');
-    engine.FS.writeFile('/work/' + name, encodeScript(ui.source.value));
-    const started = performance.now();
-    try {
-      engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'],
-        [game ? game.name : '', '/work/' + name, ui.entry.value, -1]);
-      messages = JSON.parse(engine.UTF8ToString(engine.ccall('rw_messages', 'number', [], [])));
-    } catch (failure) {
+    const serial = ++playSerial;
+    if (busy) newWorker();
+    if (!freshOpen) playStarted = performance.now();  // (an opening counts from the open)
+    firstPictureMs = -1;
+    busy = true;
+    pause();
+    ui.stop.disabled = false;
+    setStatus('playing');
+    lastPlay = ask({ type: 'play', game: game ? game.name : '', name, bytes: encodeScript(ui.source.value), entry: ui.entry.value })
+      .then((answer) => (serial === playSerial && !answer.ended ? played(answer) : undefined));
+    return lastPlay;
+  }
+
+  // Ends the play going on; the last picture stays.
+  function stopPlay() {
+    if (!busy) return;
+    playSerial += 1;
+    newWorker();
+    ui.stop.disabled = true;
+    info = noPlay;
+    messages = [{ kind: 'note', file: '', line: 0, text: 'the play was stopped: edit the script or press Play to play it again' }];
+    showMessages();
+    for (const button of [ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = true;
+    ui.play.disabled = false;
+    ui.clock.textContent = 'stopped';
+    setStatus('');
+  }
+
+  // What a play's first picture with something on it looks like, shown as
+  // soon as it is drawn when nothing of this script shows yet.
+  function firstPicture({ pixels, width, height, index }) {
+    if (firstPictureMs < 0) firstPictureMs = performance.now() - playStarted;
+    if (!freshOpen && shownOnce) return;
+    ui.canvas.width = width;
+    ui.canvas.height = height;
+    info = Object.assign({}, noPlay, { width, height });
+    applyScale();
+    context.putImageData(new ImageData(new Uint8ClampedArray(pixels.buffer), width, height), 0, 0);
+    ui.clock.textContent = `frame ${index}, while the rest plays`;
+  }
+
+  function played(answer) {
+    busy = false;
+    ui.stop.disabled = true;
+    drawn = -1;
+    if (answer.failure) {
       // A failure inside the page (its stack, its memory) is said in words, in place of the last play's messages.
-      messages = [{ kind: 'error', file: '', line: 0, text: `the play stopped inside the page: ${failure && failure.message ? failure.message : failure}` }];
+      messages = [{ kind: 'error', file: '', line: 0, text: `the play stopped inside the page: ${answer.failure}` }];
+      info = noPlay;
+      newWorker();
+    } else {
+      messages = answer.messages;
+      info = answer.info;
+      lastPlayMs = answer.ms;
     }
-    lastPlayMs = performance.now() - started;
     if (game) for (const text of tooLarge) messages.unshift({ kind: 'error', file: '', line: 0, text });
-    info = JSON.parse(engine.UTF8ToString(engine.ccall('rw_info', 'number', [], [])));
     listFunctions();
     frameTimes = [];
     let time = 0;
@@ -241,40 +303,54 @@
     }
     ui.position.max = Math.max(0, info.frames - 1);
     showMessages();
-    const playedOn = playing;
-    pause();
     updateGutter();
     // A script just opened shows its first picture with something on it, not a black frame 0.
     if (freshOpen) frame = Math.max(0, info.first_shown);
     freshOpen = false;
+    let shown = Promise.resolve();
     if (keepPicture) {
       // The last good picture stays while the script is being mended.
       ui.clock.textContent = 'the last picture that played (the script has an error)';
     } else {
-      show(Math.min(frame, Math.max(0, info.frames - 1)));
+      shown = show(Math.min(frame, Math.max(0, info.frames - 1)));
       shownOnce = info.frames > 0;
     }
-    if (playedOn) start();
     const enabled = info.frames > 0;
     for (const button of [ui.play, ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = !enabled;
     setStatus(!enabled ? '' : info.first_shown < 0 ? `${info.frames} frames, nothing drawn yet: press Play`
       : `${info.frames} frames, played in ${(lastPlayMs / 1000).toFixed(2)} s`);
+    return shown;
   }
 
+  // Shows frame INDEX; the promise is kept once it is drawn. The worker is
+  // asked for one frame at a time, the one wanted last.
+  let drawn = -1;
+  let inFlight = null;
   function show(index) {
     frame = Math.max(0, Math.min(index, info.frames - 1));
     if (info.frames === 0) {
       context.fillStyle = '#000';
       context.fillRect(0, 0, ui.canvas.width, ui.canvas.height);
       ui.clock.textContent = 'no frames';
-      return;
+      return Promise.resolve();
     }
-    const pointer = engine.ccall('rw_frame', 'number', ['number'], [frame]);
-    const size = info.width * info.height * 4;
-    const pixels = new ImageData(new Uint8ClampedArray(engine.HEAPU8.buffer, pointer, size).slice(), info.width, info.height);
-    context.putImageData(pixels, 0, 0);
     ui.position.value = frame;
     ui.clock.textContent = `frame ${frame} / ${info.frames}, ${frameTimes[frame].toFixed(2)} s`;
+    return drawFrame();
+  }
+
+  function drawFrame() {
+    if (drawn === frame || info.frames === 0) return Promise.resolve();
+    if (inFlight) return inFlight.then(drawFrame);
+    const asked = frame;
+    inFlight = ask({ type: 'frame', index: asked }).then((answer) => {
+      inFlight = null;
+      drawn = asked;
+      if (answer.pixels && answer.width === ui.canvas.width && answer.height === ui.canvas.height) {
+        context.putImageData(new ImageData(new Uint8ClampedArray(answer.pixels.buffer), answer.width, answer.height), 0, 0);
+      }
+    });
+    return inFlight.then(drawFrame);
   }
 
   function start() {
@@ -311,7 +387,7 @@
   async function loadSound(number) {
     const path = info.sound_files[number];
     if (!path || !audio) return null;
-    const relative = path.replace(/^\/game\//, '');
+    const relative = game && path.startsWith(game.name + '/') ? path.slice(game.name.length + 1) : path;
     const bytes = game && game.files.get(relative);
     if (!bytes) return null;
     try {
@@ -404,17 +480,14 @@
 
   // ---- saving ------------------------------------------------------------
 
-  function save(kind, name, argument) {
-    const path = '/work/out-' + name;
-    const error = engine.UTF8ToString(engine.ccall('rw_save', 'number', ['string', 'string', 'number'], [kind, path, argument]));
-    if (error) {
-      messages.push({ kind: 'error', file: '', line: 0, text: error });
+  async function save(kind, argument) {
+    const answer = await ask({ type: 'save', kind, argument });
+    if (answer.error || answer.failure) {
+      messages.push({ kind: 'error', file: '', line: 0, text: answer.error || answer.failure });
       showMessages();
       return null;
     }
-    const bytes = engine.FS.readFile(path);
-    engine.FS.unlink(path);
-    return bytes;
+    return answer.bytes || null;
   }
 
   function download(bytes, name, type) {
@@ -454,13 +527,19 @@
   });
   ui.entry.addEventListener('change', play);
   let typing = 0;
+  let typed = null;  // ends the promise of the typing that waits to play
   ui.source.addEventListener('input', () => {
     updateGutter();
     clearTimeout(typing);
-    typing = setTimeout(play, 400);
+    if (!typed) typingEnds = new Promise((resolve) => { typed = resolve; });
+    typing = setTimeout(() => {
+      const resolve = typed;
+      typed = null;
+      play().then(resolve);
+    }, 400);
   });
   ui.source.addEventListener('scroll', () => { ui.gutter.scrollTop = ui.source.scrollTop; });
-  ui.play.addEventListener('click', () => (playing ? pause() : start()));
+  ui.play.addEventListener('click', () => (playing ? pause() : info.frames === 0 ? play() : start()));
   ui.back.addEventListener('click', () => { pause(); show(frame - 1); });
   ui.step.addEventListener('click', () => { pause(); show(frame + 1); });
   ui.position.addEventListener('input', () => {
@@ -469,9 +548,13 @@
   });
   ui.scale.addEventListener('change', applyScale);
   window.addEventListener('resize', () => { if (ui.scale.value === '0') applyScale(); });
-  ui.saveGif.addEventListener('click', () => download(save('gif', baseName() + '.gif', 0), baseName() + '.gif', 'image/gif'));
-  ui.savePng.addEventListener('click', () => download(save('png', 'frame.png', frame), `${baseName()}-frame-${frame}.png`, 'image/png'));
-  ui.saveSheet.addEventListener('click', () => download(save('sheet', 'sheet.png', 12), baseName() + '-sheet.png', 'image/png'));
+  ui.saveGif.addEventListener('click', async () => download(await save('gif', 0), baseName() + '.gif', 'image/gif'));
+  ui.savePng.addEventListener('click', async () => {
+    const at = frame;
+    download(await save('png', at), `${baseName()}-frame-${at}.png`, 'image/png');
+  });
+  ui.saveSheet.addEventListener('click', async () => download(await save('sheet', 12), baseName() + '-sheet.png', 'image/png'));
+  ui.stop.addEventListener('click', stopPlay);
   document.addEventListener('keydown', (event) => {
     if (event.target === ui.source || event.code !== 'Space') return;
     event.preventDefault();
@@ -491,15 +574,21 @@
     const entries = await readDrop(items);
     await openGame(entries, items.length === 1 && items[0].isDirectory ? items[0].name : '');
   });
-  for (const button of [ui.play, ui.back, ui.step, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = true;
+  for (const button of [ui.play, ui.back, ui.step, ui.stop, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = true;
 
   // What the page's test drives: the same steps as a person's, without the file picker.
+  // What the page's test drives: the same steps as a person's, without the
+  // file picker. Each step's promise is kept once its play has ended.
+  let typingEnds = Promise.resolve();
   window.rollwick = {
     ready,
     openGame: (files, name) => openGame(files.map((f) => ({ path: f.path, bytes: Uint8Array.from(atob(f.base64), (c) => c.charCodeAt(0)) })), name),
     openScript: openScriptFile,
-    setEntry: (name) => { ui.entry.value = name; play(); },
+    setEntry: (name) => { ui.entry.value = name; return play(); },
     edit: (text) => { ui.source.value = text; ui.source.dispatchEvent(new Event('input')); },
+    settled: async () => { await typingEnds; await lastPlay; },
+    stop: stopPlay,
+    busy: () => busy,
     show,
     start,
     pause,
@@ -508,8 +597,9 @@
     frame: () => frame,
     playing: () => playing,
     lastPlayMs: () => lastPlayMs,
-    save: (kind, argument) => {
-      const bytes = save(kind, 'test.out', argument);
+    firstPictureMs: () => firstPictureMs,
+    save: async (kind, argument) => {
+      const bytes = await save(kind, argument);
       let text = '';
       for (let i = 0; bytes && i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
       return btoa(text);

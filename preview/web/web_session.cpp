@@ -1,9 +1,11 @@
 // The page's side of the previewer: the same core as the command line, with
-// the plug-in linked in. The page writes the game's folder into the
-// in-memory file system under /game and the script under /work, then plays
-// it here once; every frame is kept (deflated) so that the page can show any
-// of them at the game's speed, and save a GIF, a PNG or a contact sheet
-// through the command line's own outputs.
+// the plug-in linked in, run in the page's worker. The worker writes the
+// game's folder into the in-memory file system under /games/NAME and the
+// script under /work, then plays it here once; every frame is kept
+// (deflated) so that the page can show any of them at the game's speed, and
+// save a GIF, a PNG or a contact sheet through the command line's own
+// outputs. While it plays, the page hears of its first picture and of how
+// far it is.
 //
 // Every call returns at once; what went wrong comes back as messages (kind,
 // file, line, text), never as a crash or an exit.
@@ -59,18 +61,45 @@ Played played;
 std::vector<uint8_t> rgba;  // the frame last asked for, as the canvas takes it
 std::string answer;         // the text last handed to the page
 
+// The frame as RGBA bytes, as the canvas takes them.
+const uint8_t *to_rgba(const rollwick_host::Canvas &canvas) {
+  rgba.resize(canvas.pixels.size() * 4);
+  for (size_t i = 0; i < canvas.pixels.size(); ++i) {
+    const uint32_t pixel = canvas.pixels[i];
+    rgba[i * 4] = static_cast<uint8_t>(pixel >> 16);
+    rgba[i * 4 + 1] = static_cast<uint8_t>(pixel >> 8);
+    rgba[i * 4 + 2] = static_cast<uint8_t>(pixel);
+    rgba[i * 4 + 3] = 255;
+  }
+  return rgba.data();
+}
+
+// What the page hears while a play goes on: its first picture with something
+// on it, as soon as it is drawn, and how many frames have played.
+EM_JS(void, tell_first_picture, (const uint8_t *pixels, int width, int height, int index), {
+  if (Module.onFirstPicture) Module.onFirstPicture(HEAPU8.slice(pixels, pixels + width * height * 4), width, height, index);
+});
+EM_JS(void, tell_progress, (int frames), {
+  if (Module.onProgress) Module.onProgress(frames);
+});
+
+// How often the page hears how far a play is.
+constexpr size_t PROGRESS_EVERY_FRAMES = 250;
+
 class KeepFrames : public FrameSink {
  public:
   void frame(int64_t, const rollwick_host::Canvas &canvas) override {
     // A picture that stays (a wait, a pause) is kept once.
     if (!played.pictures.empty() && canvas.pixels == last_) {
       played.frames.push_back(played.frames.back());
+      if (played.frames.size() % PROGRESS_EVERY_FRAMES == 0) tell_progress(static_cast<int>(played.frames.size()));
       return;
     }
     last_ = canvas.pixels;
     if (played.first_shown < 0 &&
         std::any_of(canvas.pixels.begin(), canvas.pixels.end(), [&](uint32_t p) { return p != canvas.pixels[0]; })) {
       played.first_shown = static_cast<int64_t>(played.frames.size());
+      tell_first_picture(to_rgba(canvas), canvas.width, canvas.height, static_cast<int>(played.first_shown));
     }
     const uLong size = static_cast<uLong>(canvas.pixels.size() * 4);
     scratch_.resize(compressBound(size));
@@ -79,6 +108,7 @@ class KeepFrames : public FrameSink {
     // Kept at its packed size: a long play holds many thousands.
     played.pictures.emplace_back(scratch_.begin(), scratch_.begin() + static_cast<ptrdiff_t>(length));
     played.frames.push_back(static_cast<uint32_t>(played.pictures.size() - 1));
+    if (played.frames.size() % PROGRESS_EVERY_FRAMES == 0) tell_progress(static_cast<int>(played.frames.size()));
   }
   void wait_ended(int64_t index) override { played.waits_ended.push_back(index); }
 
@@ -245,15 +275,7 @@ EMSCRIPTEN_KEEPALIVE int rw_game_utf8(const char *game_folder) {
 EMSCRIPTEN_KEEPALIVE const uint8_t *rw_frame(int index) {
   rollwick_host::Canvas canvas;
   if (index < 0 || !unpack(static_cast<size_t>(index), canvas)) return nullptr;
-  rgba.resize(canvas.pixels.size() * 4);
-  for (size_t i = 0; i < canvas.pixels.size(); ++i) {
-    const uint32_t pixel = canvas.pixels[i];
-    rgba[i * 4] = static_cast<uint8_t>(pixel >> 16);
-    rgba[i * 4 + 1] = static_cast<uint8_t>(pixel >> 8);
-    rgba[i * 4 + 2] = static_cast<uint8_t>(pixel);
-    rgba[i * 4 + 3] = 255;
-  }
-  return rgba.data();
+  return to_rgba(canvas);
 }
 
 // Writes the last play to PATH as KIND: "gif" (every frame at the game's

@@ -49,7 +49,7 @@ function compareFrames(page, frames) {
     let showMs = 0;
     for (let i = 0; i < urls.length; ++i) {
       const t = performance.now();
-      window.rollwick.show(i);
+      await window.rollwick.show(i);
       showMs += performance.now() - t;
       const shown = await digest(context.getImageData(0, 0, canvas.width, canvas.height).data);
       const image = await createImageBitmap(await (await fetch(urls[i])).blob(), { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
@@ -60,7 +60,7 @@ function compareFrames(page, frames) {
       if (shown === expected) same += 1;
       else if (differing.length < 5) differing.push(i);
     }
-    return { frames: info.frames, same, differing, showMs: showMs / Math.max(1, urls.length), playMs: window.rollwick.lastPlayMs(), errors: window.rollwick.messages().filter((m) => m.kind === 'error') };
+    return { frames: info.frames, same, differing, showMs: showMs / Math.max(1, urls.length), playMs: window.rollwick.lastPlayMs(), firstMs: window.rollwick.firstPictureMs(), errors: window.rollwick.messages().filter((m) => m.kind === 'error') };
   }, frames.map((f) => 'file://' + f));
 }
 
@@ -89,15 +89,13 @@ function gameFiles(folder) {
     for (const name of cases) {
       const caseDir = path.join(root, 'tests/engine-reference', name);
       const frames = commandLineFrames(path.join(caseDir, 'credits.credits'), path.join(caseDir, 'game'), path.join(scratch, name));
-      const started = Date.now();
       await page.evaluate((files) => window.rollwick.openGame(files, 'game'), gameFiles(path.join(caseDir, 'game')));
       await page.evaluate((text) => window.rollwick.openScript('credits.credits', text),
         fs.readFileSync(path.join(caseDir, 'credits.credits'), 'utf8'));
-      const firstFrameMs = Date.now() - started;
       const result = await compareFrames(page, frames);
       check(result.frames === frames.length && result.same === frames.length, `${name}: frames identical to the command line's`,
         `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
-        `first frame ${firstFrameMs} ms after opening, played in ${result.playMs.toFixed(0)} ms, ${result.showMs.toFixed(2)} ms a frame shown` +
+        `first picture ${result.firstMs.toFixed(0)} ms after opening, played in ${result.playMs.toFixed(0)} ms, ${result.showMs.toFixed(2)} ms a frame shown` +
         (result.errors.length ? `; ${JSON.stringify(result.errors)}` : ''));
     }
 
@@ -158,18 +156,20 @@ function gameFiles(folder) {
     await page.screenshot({ path: path.join(pageDir, 'screenshot.png') });
 
     // A warning and an error, each with its line, in the list.
-    const warned = await page.evaluate(() => {
+    const warned = await page.evaluate(async () => {
       window.rollwick.edit('SetCredit(1, 1, "Hello", -1, 0, 70000);\nSequenceSettings(1, 0, 0, 1, 1, 0);\nRunCreditSequence(1);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n');
-      return new Promise((resolve) => setTimeout(() => resolve(window.rollwick.messages()), 700));
+      await window.rollwick.settled();
+      return window.rollwick.messages();
     });
     const warning = warned.find((m) => m.kind === 'warning' && m.line === 1);
     check(Boolean(warning), 'a warning is listed with its line', warning ? `${warning.file}:${warning.line}: ${warning.text}` : JSON.stringify(warned));
-    const failedPlay = await page.evaluate(() => {
+    const failedPlay = await page.evaluate(async () => {
       window.rollwick.edit('SetCredit(1, 1, "Hello", -1, 0, 15);\nSequenceSettings(1, 0, 0, 1, 1 0);\n');
-      return new Promise((resolve) => setTimeout(() => resolve({
+      await window.rollwick.settled();
+      return {
         messages: window.rollwick.messages(),
         listed: [...document.querySelectorAll('#messages li.error[data-line]')].map((li) => li.textContent),
-      }), 700));
+      };
     });
     const kept = await page.evaluate(() => {
       const canvas = document.getElementById('frame');
@@ -190,16 +190,45 @@ function gameFiles(folder) {
     });
     check(selected === 'SequenceSettings(1, 0, 0, 1, 1 0);', 'clicking the error selects its line', selected);
     // Scripts that never end stop with the command line's messages.
-    const endless = await page.evaluate(() => {
+    const endless = await page.evaluate(async () => {
       window.rollwick.edit('SetCredit(1, 1, "Hello", -1, 0, 15);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n');
-      return new Promise((resolve) => setTimeout(() => resolve(window.rollwick.messages()), 1500));
+      await window.rollwick.settled();
+      return window.rollwick.messages();
     });
     const never = endless.find((m) => m.kind === 'error' && /will never answer 1/.test(m.text));
     check(Boolean(never) && never.line === 2, 'a wait that never ends is an error at its line', never ? never.text : JSON.stringify(endless));
-    const capped = await page.evaluate(() => {
+    // Meanwhile the page answers: the longest its thread is kept from an
+    // event, sampled every 20 ms, and the time a click on Stop takes to end
+    // a play that would go on.
+    const capped = await page.evaluate(async () => {
+      let worst = 0;
+      let last = performance.now();
+      let sampling = true;
+      const sample = () => {
+        const now = performance.now();
+        worst = Math.max(worst, now - last - 20);
+        last = now;
+        if (sampling) setTimeout(sample, 20);
+      };
+      setTimeout(sample, 20);
       window.rollwick.edit('RunCreditSequence(7);\nwhile (IsSequenceFinished(7) == 0) Wait(1);\n');
-      return new Promise((resolve) => setTimeout(() => resolve({ messages: window.rollwick.messages(), frames: window.rollwick.info().frames }), 15000));
+      await window.rollwick.settled();
+      sampling = false;
+      return { messages: window.rollwick.messages(), frames: window.rollwick.info().frames, worst };
     });
+    check(capped.worst < 100, 'the page answers throughout a play that runs to the limit', `longest wait for an event ${capped.worst.toFixed(0)} ms`);
+    {
+      await page.evaluate(() => window.rollwick.edit('RunCreditSequence(7);\nwhile (IsSequenceFinished(7) == 0) Wait(1);\n'));
+      await page.waitForFunction(() => window.rollwick.busy(), { polling: 10 });
+      await new Promise((resolve) => setTimeout(resolve, 1000));
+      const stopMs = await page.evaluate(() => {
+        const clicked = performance.now();
+        document.getElementById('stop').click();
+        return window.rollwick.busy() ? Infinity : performance.now() - clicked;
+      });
+      const after = await page.evaluate(() => window.rollwick.messages().map((m) => m.text));
+      check(stopMs < 100 && after.some((t) => t.includes('stopped')), 'Stop ends a play at once', `${stopMs.toFixed(1)} ms; ${after.join(' | ')}`);
+    }
     const cap = capped.messages.find((m) => m.kind === 'error');
     check(Boolean(cap) && capped.frames === 0 && cap.text.startsWith('the credits did not end within 100000 frames (2500 s of the game)'),
       'a script that waits for ever stops at the command line\'s limit', cap ? cap.text : JSON.stringify(capped));
@@ -227,9 +256,11 @@ function gameFiles(folder) {
         const seconds = (performance.now() - began) / 1000;
         const at = window.rollwick.frame();
         window.rollwick.pause();
-        let showMs = 0;
-        for (let i = 0; i < 200; ++i) { const t = performance.now(); window.rollwick.show(i * 10); showMs += performance.now() - t; }
-        resolve({ width: info.width, height: info.height, frames: info.frames, fps: info.fps, seconds, at, draws, playMs: window.rollwick.lastPlayMs(), showMs: showMs / 200 });
+        (async () => {
+          let showMs = 0;
+          for (let i = 0; i < 200; ++i) { const t = performance.now(); await window.rollwick.show(i * 10); showMs += performance.now() - t; }
+          resolve({ width: info.width, height: info.height, frames: info.frames, fps: info.fps, seconds, at, draws, playMs: window.rollwick.lastPlayMs(), showMs: showMs / 200 });
+        })();
       }, 5000);
     }));
     const expected = Math.floor(timing.seconds * timing.fps);
@@ -250,6 +281,20 @@ function gameFiles(folder) {
     }
     await page.setViewport({ width: 1400, height: 900 });
 
+    // A 1280x720 game of 100 lines shows its first picture within a second of opening.
+    {
+      const files720 = files.map((f) => (f.path === 'Game.agf'
+        ? { path: f.path, base64: Buffer.from(agf.replace('<CustomResolution>640,400</CustomResolution>', '<CustomResolution>1280,720</CustomResolution>')).toString('base64') }
+        : f));
+      await page.evaluate((f) => window.rollwick.openGame(f, 'wide'), files720);
+      const wide = await page.evaluate(async (text) => {
+        await window.rollwick.openScript('roll.credits', text);
+        return { first: window.rollwick.firstPictureMs(), played: window.rollwick.lastPlayMs(), info: window.rollwick.info() };
+      }, roll);
+      check(wide.info.width === 1280 && wide.first >= 0 && wide.first < 1000, 'a 1280x720 game of 100 lines shows its first picture within a second',
+        `first picture after ${wide.first.toFixed(0)} ms; the whole play (${wide.info.frames} frames) took ${wide.played.toFixed(0)} ms`);
+    }
+
     // Messages name the game's folder as the author knows it; a folder with no script is no error;
     // a script just opened shows a picture with something on it.
     {
@@ -266,7 +311,7 @@ function gameFiles(folder) {
       check(opened.messages.some((t) => t.includes('agsfnt1.wfn is not in lighthouse')) && !opened.messages.some((t) => t.includes('/game')),
         'messages name the game\'s folder', opened.messages.join(' | '));
       await page.evaluate(() => window.rollwick.edit('SetCreditImage(1, 1, 0, 77, -1);\nfunction a() {}\nWait(1);\n'));
-      const hinted = await page.evaluate(() => new Promise((resolve) => setTimeout(() => resolve(window.rollwick.messages().map((m) => m.text)), 700)));
+      const hinted = await page.evaluate(() => window.rollwick.settled().then(() => window.rollwick.messages().map((m) => m.text)));
       check(hinted.some((t) => t.includes('slot 77')) && !hinted.some((t) => /--[a-z]/.test(t)),
         'the page\'s messages name no command-line option', hinted.join(' | '));
       check(opened.lit, 'a script just opened shows a picture with something on it', `frame ${opened.frame}`);
