@@ -321,13 +321,8 @@ std::vector<std::string> inputs_of(const Options &options, const GameProject *ga
     for (const auto &numbered_file : given) inputs.push_back(numbered_file.second);
   }
   if (game != nullptr) {
-    for (const std::string &file : {game->agf_path, game->sprite_file, game->sprite_index}) inputs.push_back(file);
-    inputs.insert(inputs.end(), game->headers.begin(), game->headers.end());
-    for (const GameFont &font : game->fonts) inputs.push_back(font.file);
-    for (const auto &files : {game->sound_files, game->music_files}) {
-      for (const auto &file : files) inputs.push_back(file.second);
-    }
-    for (const auto &clip : game->clips) inputs.push_back(clip.second.file);
+    const std::vector<std::string> files = files_read(*game);
+    inputs.insert(inputs.end(), files.begin(), files.end());
   }
   return inputs;
 }

@@ -12,25 +12,16 @@
     status: $('status'), stop: $('stop'), saveGif: $('save-gif'), savePng: $('save-png'), saveSheet: $('save-sheet'),
   };
   const context = ui.canvas.getContext('2d');
-  // Folders a project keeps that the credits never read.
-  // Folders of a project the previewer never reads: not even read into memory.
+  // Folders of a project the previewer never reads.
   const SKIPPED = /^(Compiled|_Debug|\.git|Speech|backup)\//i;
   // The largest file the page holds in memory (the command line maps larger ones).
   const LARGEST_FILE = 1024 * 1024 * 1024;
-  let tooLarge = [];  // files of the folder opened last that were past it
+  let tooLarge = [];  // files of the game opened last that a play needs and the page cannot hold
 
-  // Whether a file of a project folder (its path starting with the folder's name) is read at all.
-  function wanted(path, size) {
-    const inside = path.includes('/') ? path.slice(path.indexOf('/') + 1) : path;
-    if (SKIPPED.test(inside)) return false;
-    if (size > LARGEST_FILE) {
-      tooLarge.push(`${inside} is ${Math.round(size / 1048576)} MB, more than the page reads (${LARGEST_FILE / 1048576} MB at most); the command line reads it`);
-      return false;
-    }
-    return true;
-  }
-
-  let game = null;          // {name, files: Map(relative path -> Uint8Array)} or null
+  // The game open: its folder's name, every path in it (the previewer reads
+  // only some), and the bytes of those read: Game.agf, the scripts the page
+  // shows and the files Game.agf names.
+  let game = null;          // {name, paths: [relative path], files: Map(relative path -> Uint8Array)} or null
   const scripts = new Map();  // script name -> text, as edited
   let current = '';           // the script shown
   const noPlay = { width: 320, height: 200, fps: 40, frames: 0, speeds: [[0, 40]], sounds: [], sound_files: {}, first_shown: -1 };
@@ -91,7 +82,8 @@
       event.preventDefault();
       endAll({ failure: event.message || 'the worker stopped' });
     };
-    return ask({ type: 'game', name: game ? game.name : '', files: game ? [...game.files].map(([path, bytes]) => ({ path, bytes })) : [] });
+    return ask({ type: 'game', name: game ? game.name : '', paths: game ? game.paths : [],
+      files: game ? [...game.files].map(([path, bytes]) => ({ path, bytes })) : [] });
   }
 
   const ready = newWorker().then(() => {
@@ -126,28 +118,50 @@
 
   // ---- files -------------------------------------------------------------
 
-  // Takes [{path, bytes}] of a project folder (paths relative to its parent or to itself).
+  // Takes [{path, size, read()}] of a project folder (paths relative to its
+  // parent or to itself; read() gives the bytes). Game.agf and the scripts
+  // are read first, then only the files Game.agf names.
   async function openGame(entries, name) {
     await ready;
     playStarted = performance.now();
     let list = entries.filter((e) => e.path);
     const top = list.length && list.every((e) => e.path.includes('/')) ? list[0].path.split('/')[0] : '';
-    if (top && list.every((e) => e.path.startsWith(top + '/'))) list = list.map((e) => ({ path: e.path.slice(top.length + 1), bytes: e.bytes }));
+    if (top && list.every((e) => e.path.startsWith(top + '/'))) list = list.map((e) => Object.assign({}, e, { path: e.path.slice(top.length + 1) }));
     list = list.filter((e) => !SKIPPED.test(e.path));
     // The game sits in a folder of its own name beside the page's working
     // folder, so that messages name it as the author knows it.
     const folder = (name || top || 'game').replace(/[\/]/g, '_');
-    const files = new Map(list.map((e) => [e.path, e.bytes]));
-    const hasAgf = [...files.keys()].some((p) => p.toLowerCase() === 'game.agf');
-    game = hasAgf ? { name: folder, files } : null;
+    const byPath = new Map(list.map((e) => [e.path, e]));
+    const shown = (path) => !path.includes('/') && /\.(asc|credits)$/i.test(path);
+    const hasAgf = list.some((e) => e.path.toLowerCase() === 'game.agf');
+    const files = new Map();
+    tooLarge = [];
+    const read = async (path) => {
+      const entry = byPath.get(path);
+      if (entry.size > LARGEST_FILE) {
+        tooLarge.push(`${path} is ${Math.round(entry.size / 1048576)} MB, more than the page reads (${LARGEST_FILE / 1048576} MB at most); the command line reads it`);
+        return null;
+      }
+      const bytes = await entry.read();
+      files.set(path, bytes);
+      return bytes;
+    };
+    for (const e of list) if (e.path.toLowerCase() === 'game.agf' || shown(e.path)) await read(e.path);
+    game = hasAgf ? { name: folder, paths: list.map((e) => e.path), files } : null;
     if (busy) stopPlay();
-    const opened = await ask({ type: 'game', name: game ? folder : '', files: game ? list : [] });
-    gameUtf8 = Boolean(opened.utf8);
-    scripts.clear();
-    for (const [path, bytes] of files) {
-      if (!path.includes('/') && /\.(asc|credits)$/i.test(path)) scripts.set(path, decodeScript(bytes));
+    const opened = await ask({ type: 'game', name: game ? folder : '', paths: game ? game.paths : [],
+      files: game ? [...files].map(([path, bytes]) => ({ path, bytes })) : [] });
+    const more = [];
+    for (const path of (game && opened.files) || []) {
+      if (files.has(path) || !byPath.has(path)) continue;
+      const bytes = await read(path);
+      if (bytes) more.push({ path, bytes });
     }
-    ui.gameName.textContent = hasAgf ? `Game: ${folder} (${files.size} files)` : `${folder}: this folder has no Game.agf`;
+    if (more.length) await ask({ type: 'files', name: folder, files: more });
+    gameUtf8 = opened.utf8 !== false;
+    scripts.clear();
+    for (const [path, bytes] of files) if (shown(path)) scripts.set(path, decodeScript(bytes));
+    ui.gameName.textContent = hasAgf ? `Game: ${folder} (${list.length} files, ${files.size} read)` : `${folder}: this folder has no Game.agf`;
     const names = [...scripts.keys()].sort((a, b) => rank(a) - rank(b) || a.localeCompare(b));
     showScripts(names[0] || '');
     soundBuffers.clear();  // the new game's clips are decoded when first played
@@ -197,12 +211,13 @@
     if (info.functions.some((fn) => fn.name === keep && !fn.note)) ui.entry.value = keep;
   }
 
-  async function readDrop(items) {
+  // The files of what was dropped, not yet read.
+  async function listDrop(items) {
     const entries = [];
     const walk = async (entry, prefix) => {
       if (entry.isFile) {
         const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
-        if (wanted(prefix + file.name, file.size)) entries.push({ path: prefix + file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+        entries.push(fileEntry(prefix + file.name, file));
       } else if (entry.isDirectory) {
         const reader = entry.createReader();
         for (;;) {
@@ -214,6 +229,10 @@
     };
     for (const entry of items) await walk(entry, '');
     return entries;
+  }
+
+  function fileEntry(path, file) {
+    return { path, size: file.size, read: async () => new Uint8Array(await file.arrayBuffer()) };
   }
 
   // ---- playing -----------------------------------------------------------
@@ -506,12 +525,7 @@
   // ---- wiring ------------------------------------------------------------
 
   ui.folder.addEventListener('change', async () => {
-    const entries = [];
-    tooLarge = [];
-    for (const file of ui.folder.files) {
-      const where = file.webkitRelativePath || file.name;
-      if (wanted(where, file.size)) entries.push({ path: where, bytes: new Uint8Array(await file.arrayBuffer()) });
-    }
+    const entries = [...ui.folder.files].map((file) => fileEntry(file.webkitRelativePath || file.name, file));
     await openGame(entries);
     ui.folder.value = '';
   });
@@ -570,8 +584,7 @@
       const file = event.dataTransfer.files[0];
       return openScriptFile(file.name, decodeScript(new Uint8Array(await file.arrayBuffer())));
     }
-    tooLarge = [];
-    const entries = await readDrop(items);
+    const entries = await listDrop(items);
     await openGame(entries, items.length === 1 && items[0].isDirectory ? items[0].name : '');
   });
   for (const button of [ui.play, ui.back, ui.step, ui.stop, ui.saveGif, ui.savePng, ui.saveSheet]) button.disabled = true;
@@ -582,7 +595,11 @@
   let typingEnds = Promise.resolve();
   window.rollwick = {
     ready,
-    openGame: (files, name) => openGame(files.map((f) => ({ path: f.path, bytes: Uint8Array.from(atob(f.base64), (c) => c.charCodeAt(0)) })), name),
+    openGame: (files, name) => openGame(files.map((f) => {
+      const bytes = Uint8Array.from(atob(f.base64), (c) => c.charCodeAt(0));
+      return { path: f.path, size: f.size || bytes.length, read: async () => bytes };
+    }), name),
+    gameFilesRead: () => (game ? [...game.files.keys()] : []),
     openScript: openScriptFile,
     setEntry: (name) => { ui.entry.value = name; return play(); },
     edit: (text) => { ui.source.value = text; ui.source.dispatchEvent(new Event('input')); },

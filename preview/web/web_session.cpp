@@ -21,6 +21,7 @@
 
 #include "credits_script.h"
 #include "game_defaults.h"
+#include "game_project.h"
 #include "outputs.h"
 #include "plugin_entry.h"
 #include "play_flow.h"
@@ -263,12 +264,23 @@ EMSCRIPTEN_KEEPALIVE const char *rw_info() {
   return answer.c_str();
 }
 
-// 1 when the game in GAME_FOLDER keeps its texts as UTF-8 (or there is no
-// game), 0 when it is ANSI: how the page decodes and encodes its scripts.
-EMSCRIPTEN_KEEPALIVE int rw_game_utf8(const char *game_folder) {
+// What the page reads of the game in GAME_FOLDER, as JSON: whether it keeps
+// its texts as UTF-8 ({"utf8": true} also when there is no game: the page's
+// scripts are then UTF-8), and the files a play may read, relative to the
+// folder. The page writes the folder's other files empty and never reads them.
+EMSCRIPTEN_KEEPALIVE const char *rw_game_files(const char *game_folder) {
   GameProject game;
   std::string error;
-  return !read_game_project(game_folder, game, error) || game.utf8 ? 1 : 0;
+  const bool read = read_game_project(game_folder, game, error);
+  answer = std::string("{\"utf8\":") + (!read || game.utf8 ? "true" : "false") + ",\"files\":[";
+  const std::string inside = std::string(game_folder) + "/";
+  size_t n = 0;
+  for (const std::string &file : read ? files_read(game) : std::vector<std::string>{}) {
+    if (file.rfind(inside, 0) != 0) continue;  // not in the folder the page was given
+    answer += (n++ ? "," : "") + json_text(file.substr(inside.size()));
+  }
+  answer += "]}";
+  return answer.c_str();
 }
 
 // Frame INDEX as RGBA bytes, width x height of them; null past the end.

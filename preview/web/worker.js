@@ -47,13 +47,22 @@
   const json = (pointer) => JSON.parse(engine.UTF8ToString(pointer));
 
   const handlers = {
-    // The game's folder, as /games/NAME: {name, files: [{path, bytes}]}. Whether its scripts are UTF-8.
-    game({ name, files }) {
+    // The game's folder, as /games/NAME: {name, paths, files: [{path, bytes}]}.
+    // Every path is written, empty unless its bytes are given. Whether the
+    // game's scripts are UTF-8, and the files a play may read, which the page
+    // then gives.
+    game({ name, paths, files }) {
       removeTree('/games');
-      if (!name) return { utf8: true };
+      if (!name) return { utf8: true, files: [] };
       engine.FS.mkdir('/games/' + name);
+      for (const path of paths) writeFile('/games/' + name, path, new Uint8Array(0));
       for (const file of files) writeFile('/games/' + name, file.path, file.bytes);
-      return { utf8: engine.ccall('rw_game_utf8', 'number', ['string'], [name]) !== 0 };
+      return json(engine.ccall('rw_game_files', 'number', ['string'], [name]));
+    },
+    // More of the game's files: {name, files: [{path, bytes}]}.
+    files({ name, files }) {
+      for (const file of files) writeFile('/games/' + name, file.path, file.bytes);
+      return {};
     },
     // Plays the script's bytes as /work/NAME with the game open, if any.
     play({ game, name, bytes, entry }) {

@@ -64,16 +64,37 @@ function compareFrames(page, frames) {
   }, frames.map((f) => 'file://' + f));
 }
 
+// The tab's memory in MB: the resident size of the page's renderer process
+// (its worker runs in it too), the largest of the renderers of the browser
+// BROWSER_PID; the browser's shared libraries count in it.
+function rendererMegabytes(browserPid) {
+  const parent = (pid) => Number(fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /, '').split(' ')[1]);
+  let kilobytes = 0;
+  for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+    try {
+      const command = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      if (!command.includes('--type=renderer')) continue;
+      let above = Number(pid);
+      for (let i = 0; i < 8 && above > 1 && above !== browserPid; ++i) above = parent(above);
+      if (above !== browserPid) continue;
+      const rss = /VmRSS:\s+(\d+) kB/.exec(fs.readFileSync(`/proc/${pid}/status`, 'utf8'));
+      if (rss) kilobytes = Math.max(kilobytes, Number(rss[1]));
+    } catch (e) { /* gone meanwhile */ }
+  }
+  return kilobytes / 1024;
+}
+
 function gameFiles(folder) {
   return fs.readdirSync(folder).map((name) => ({ path: name, base64: fs.readFileSync(path.join(folder, name)).toString('base64') }));
 }
 
 (async () => {
-  const browser = await puppeteer.launch({
+  const launch = () => puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--allow-file-access-from-files', '--autoplay-policy=no-user-gesture-required'],
   });
+  const browser = await launch();
   try {
     const page = await browser.newPage();
     await page.setViewport({ width: 1400, height: 900 });
@@ -318,6 +339,37 @@ function gameFiles(folder) {
       await page.evaluate((f) => window.rollwick.openGame(f, 'notes'), [{ path: 'notes.txt', base64: Buffer.from('not a game').toString('base64') }]);
       const empty = await page.evaluate(() => window.rollwick.messages());
       check(empty.length === 0, 'a folder with no script is no error', JSON.stringify(empty));
+    }
+    // A folder with 300 MB the previewer does not need (room files) is opened
+    // through the folder picker: those files are never read, and the tab
+    // (its page and worker, one renderer process) stays small.
+    {
+      const heavy = path.join(scratch, 'heavy');
+      fs.mkdirSync(heavy);
+      for (const name of fs.readdirSync(path.join(demo, 'game'))) fs.copyFileSync(path.join(demo, 'game', name), path.join(heavy, name));
+      fs.copyFileSync(path.join(demo, 'credits.credits'), path.join(heavy, 'credits.credits'));
+      for (let i = 1; i <= 3; ++i) {
+        const fd = fs.openSync(path.join(heavy, `room${i}.crm`), 'w');
+        fs.ftruncateSync(fd, 100 * 1048576);
+        fs.closeSync(fd);
+      }
+      // A browser of its own, so that nothing of the tests before counts.
+      const alone = await launch();
+      const page = await alone.newPage();
+      await page.setViewport({ width: 1400, height: 900 });
+      await page.goto('file://' + path.join(pageDir, 'rollwick.html'));
+      await page.evaluate(() => window.rollwick.ready.then(() => true));
+      // (The browser's test driver cannot pick a folder: the same input takes the folder's files.)
+      await page.evaluate(() => document.getElementById('open-folder').removeAttribute('webkitdirectory'));
+      const input = await page.$('#open-folder');
+      await input.uploadFile(...fs.readdirSync(heavy).map((name) => path.join(heavy, name)));
+      await page.waitForFunction(() => window.rollwick.info().frames > 0 && !window.rollwick.busy(), { timeout: 60000 });
+      const read = await page.evaluate(() => window.rollwick.gameFilesRead());
+      const megabytes = rendererMegabytes(alone.process().pid);
+      check(!read.some((name) => name.endsWith('.crm')) && megabytes > 0 && megabytes < 250,
+        'a folder with 300 MB the previewer does not need: those files are not read, the tab stays under 250 MB',
+        `read ${read.join(', ')}; the tab holds ${megabytes.toFixed(0)} MB`);
+      await alone.close();
     }
     check(pageErrors.length === 0, 'no script error on the page', pageErrors.join('; '));
   } finally {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 namespace rollwick_preview {
 
@@ -340,6 +341,24 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   project.sprite_file = find_file_ignoring_case(directory, "acsprset.spr");
   project.sprite_index = find_file_ignoring_case(directory, "sprindex.dat");
   return true;
+}
+
+std::vector<std::string> files_read(const GameProject &project) {
+  std::vector<std::string> files;
+  std::set<std::string> seen;
+  const auto add = [&](const std::string &file) {
+    if (!file.empty() && seen.insert(file).second) files.push_back(file);
+  };
+  for (const std::string &file : {project.agf_path, project.sprite_file, project.sprite_index}) add(file);
+  for (const std::string &header : project.headers) add(header);
+  for (const GameFont &font : project.fonts) add(font.file);
+  for (const auto &numbered : {project.sound_files, project.music_files}) {
+    for (const auto &file : numbered) add(file.second);
+  }
+  for (const auto &clip : project.clips) {
+    if (clip.second.found) add(clip.second.file);
+  }
+  return files;
 }
 
 }  // namespace rollwick_preview

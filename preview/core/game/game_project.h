@@ -59,6 +59,10 @@ struct GameProject {
 // `path` is the project folder or its Game.agf.
 bool read_game_project(const std::string &path, GameProject &project, std::string &error);
 
+// Every file of the project a play may read, Game.agf first, each once;
+// only those the folder has.
+std::vector<std::string> files_read(const GameProject &project);
+
 // `directory`/`name` with the case of the file that is there; empty if none is.
 std::string find_file_ignoring_case(const std::string &directory, const std::string &name);
 
