@@ -233,8 +233,8 @@ Options parse_options(int argc, char **argv) {
       const std::string size = value();
       const size_t x = size.find('x');
       if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + printable(size) + "'");
-      options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, 8192));
-      options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, 8192));
+      options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, MAX_SCREEN_SIDE));
+      options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, MAX_SCREEN_SIDE));
       options.screen_given = true;
     } else if (argument == "--depth") {
       options.depth = static_cast<int>(whole_number(value(), argument, 8, 32));

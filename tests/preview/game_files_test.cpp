@@ -361,6 +361,19 @@ TEST(HostileFiles, GameSettingsAreBroughtIntoRangeAndDeepNestingIsNotWalked) {
   EXPECT_EQ(game.fonts[0].style.character_spacing, 50);
   ASSERT_EQ(game.warnings.size(), 4u);
   EXPECT_EQ(game.warnings[1], "Game.agf: font 0: SizeMultiplier 100000 is outside 1 to 10; taken as 10");
+  // A screen too large to draw is refused by the reader both front ends share; one that is no size is named.
+  std::ofstream(folder + "/Game.agf") << "<AGSEditorDocument><Game><Settings><CustomResolution>8192,8192"
+                                         "</CustomResolution></Settings></Game></AGSEditorDocument>";
+  EXPECT_FALSE(read_game_project(folder, game, error));
+  EXPECT_NE(error.find("the game's screen is 8192x8192, larger than the previewer draws (4096 x 4096 at most)"),
+            std::string::npos) << error;
+  std::ofstream(folder + "/Game.agf") << "<AGSEditorDocument><Game><Settings><CustomResolution>wide"
+                                         "</CustomResolution></Settings></Game></AGSEditorDocument>";
+  game = GameProject{};
+  ASSERT_TRUE(read_game_project(folder, game, error)) << error;
+  EXPECT_EQ(game.width, 320);
+  ASSERT_EQ(game.warnings.size(), 1u);
+  EXPECT_EQ(game.warnings[0], "Game.agf: CustomResolution 'wide' is not a size; taken as 320x200");
   std::filesystem::remove_all(folder);
 }
 

@@ -1,4 +1,5 @@
 #include "game_project.h"
+#include "credits_script.h"
 #include "game_defaults.h"
 
 #include <dirent.h>
@@ -306,10 +307,18 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   const std::string resolution = text_of(settings, "CustomResolution");
   int width = 0;
   int height = 0;
-  if (std::sscanf(resolution.c_str(), "%d,%d", &width, &height) == 2 && width > 0 && height > 0 && width <= 8192 &&
-      height <= 8192) {
+  if (std::sscanf(resolution.c_str(), "%d,%d", &width, &height) == 2 && width > 0 && height > 0) {
+    if (width > MAX_SCREEN_SIDE || height > MAX_SCREEN_SIDE) {
+      error = project.agf_path + ": the game's screen is " + std::to_string(width) + "x" + std::to_string(height) +
+              ", larger than the previewer draws (" + std::to_string(MAX_SCREEN_SIDE) + " x " +
+              std::to_string(MAX_SCREEN_SIDE) + " at most)";
+      return false;
+    }
     project.width = width;
     project.height = height;
+  } else if (!resolution.empty()) {
+    project.warnings.push_back("Game.agf: CustomResolution '" + printable(resolution) + "' is not a size; taken as " +
+                               std::to_string(project.width) + "x" + std::to_string(project.height));
   }
   if (has(settings, "ColorDepth")) project.depth = depth_of(text_of(settings, "ColorDepth"));
   project.antialias_fonts = text_of(settings, "AntiAliasFonts") == "True";
