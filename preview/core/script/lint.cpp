@@ -2,23 +2,20 @@
 
 #include <cstdio>
 
+#include "credit_store.h"
+#include "markup.h"
 #include "old_style_string.h"
+#include "text_split.h"
 
 namespace rollwick_preview {
 
 namespace {
 
-bool has_markup(const std::string &text) {
-  return text.find("<>") != std::string::npos || text.find("<.>") != std::string::npos ||
-         text.find("<#>") != std::string::npos;
-}
-
-std::string trimmed(const std::string &text) {
-  size_t first = 0;
-  while (first < text.size() && static_cast<unsigned char>(text[first]) <= 32) ++first;
-  size_t last = text.size();
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32) --last;
-  return text.substr(first, last - first);
+// What the plug-in reads of a scrolling text's markers.
+MarkedText marked(const std::string &text) {
+  MarkedText read;
+  read.read(text);
+  return read;
 }
 
 }  // namespace
@@ -69,11 +66,13 @@ void Linter::on_call(const Call &call, int32_t result) {
   for (size_t i = 0; i < signature.parameter_names.size() && i < call.arguments.size(); ++i) {
     const std::string &name = signature.parameter_names[i];
     const int32_t value = call.arguments[i].number;
-    if (name == "sequence" && call.name != "GetCurrentStaticCredit" && (value < 1 || value > 2)) {
-      warn(call, call.name + ": sequence " + std::to_string(value) + " is not 1 or 2; the call does nothing");
+    if (name == "sequence" && call.name != "GetCurrentStaticCredit" && (value < 1 || value > SEQUENCE_COUNT)) {
+      warn(call, call.name + ": sequence " + std::to_string(value) + " is not 1 or " + std::to_string(SEQUENCE_COUNT) +
+                     "; the call does nothing");
       in_range = false;
-    } else if ((name == "line" || name == "id") && (value < 1 || value > 100)) {
-      warn(call, call.name + ": " + name + " " + std::to_string(value) + " is outside 1 to 100; the call does nothing");
+    } else if ((name == "line" || name == "id") && (value < 1 || value > ENTRY_COUNT)) {
+      warn(call, call.name + ": " + name + " " + std::to_string(value) + " is outside 1 to " +
+                     std::to_string(ENTRY_COUNT) + "; the call does nothing");
       in_range = false;
     }
   }
@@ -83,21 +82,22 @@ void Linter::on_call(const Call &call, int32_t result) {
   const int32_t sequence = number(call, "sequence");
   if (call.name == "SetCredit") {
     const std::string &text = call.arguments[2].text;
-    if (text.find('<') != std::string::npos && !has_markup(text)) {
+    const MarkedText markup = marked(text);
+    if (markup.has_open && markup.form == MarkupForm::none) {
       warn(call, "SetCredit: \"" + printable(text) + "\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing");
     }
-    if (text.find("[[") != std::string::npos) {
+    if (find_token(text, "[[") != std::string_view::npos) {
       warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
     }
     const int32_t font = number(call, "font");
     check_letters(call, text, font);
-    if (text.find('<') == std::string::npos) check_width(call, text, font);
-    if (has_markup(text)) check_columns(call, text, number(call, "x_pos"), font);
+    if (!markup.has_open) check_width(call, text, font);
+    if (markup.form != MarkupForm::none) check_columns(call, text, markup, number(call, "x_pos"), font);
     check_font(call, font);
     check_colour(call, number(call, "colour"));
   } else if (call.name == "SetStaticCredit" || call.name == "SetStaticCreditTitle") {
     const std::string &text = call.arguments[2].text;
-    if (has_markup(text)) {
+    if (marked(text).form != MarkupForm::none) {
       warn(call, call.name + ": markup works only in scrolling lines; this static text shows \"" + printable(text) +
                      "\" literally");
     }
@@ -107,14 +107,11 @@ void Linter::on_call(const Call &call, int32_t result) {
     check_colour(call, number(call, "colour"));
     auto &entry = static_entries_[{sequence, number(call, "id")}];
     if (call.name == "SetStaticCredit") {
-      entry.second = text.find("[[") != std::string::npos;
-      size_t start = 0;
-      for (;;) {
-        const size_t end = text.find("[[", start);
-        check_width(call, text.substr(start, end == std::string::npos ? std::string::npos : end - start), font);
-        if (end == std::string::npos) break;
-        start = end + 2;
-      }
+      // Each line as the plug-in cuts the text.
+      CutText lines;
+      lines.cut(text);
+      entry.second = lines.has_token;
+      for (size_t i = 0; i < lines.count(); ++i) check_width(call, lines.line(i), font);
     } else {
       entry.first = !text.empty();
       check_width(call, text, font);
@@ -277,20 +274,13 @@ void Linter::check_width(const Call &call, const std::string &text, int32_t font
 }
 
 // Two columns placed `x` from either edge must not run into each other.
-void Linter::check_columns(const Call &call, const std::string &text, int32_t x, int32_t font) {
-  if (text.find("<#>") != std::string::npos && text.find("<>") == std::string::npos &&
-      text.find("<.>") == std::string::npos) {
-    return;  // either side of the centre: they cannot cross
-  }
-  const size_t open = text.find('<');
-  const size_t close = text.find('>', open);
-  if (close == std::string::npos) return;
-  const std::string left = trimmed(text.substr(0, open));
-  const std::string right = trimmed(text.substr(close + 1));
+void Linter::check_columns(const Call &call, const std::string &text, const MarkedText &markup, int32_t x,
+                           int32_t font) {
+  if (markup.form == MarkupForm::centre_gap) return;  // either side of the centre: they cannot cross
   const int64_t width = engine_.settings.screen_width;
   const int64_t margin = x < 0 ? 0 : (width == 640 ? 2 * static_cast<int64_t>(x) : x);
-  const int64_t left_end = margin + engine_.measure(font, left.c_str()).width;
-  const int64_t right_start = width - margin - engine_.measure(font, right.c_str()).width;
+  const int64_t left_end = margin + engine_.measure(font, markup.left.c_str()).width;
+  const int64_t right_start = width - margin - engine_.measure(font, text.c_str() + markup.right_at).width;
   if (left_end > right_start) {
     warn(call, call.name + ": at x " + std::to_string(x) + " the columns of \"" + printable(text) +
                    "\" run into each other (" + std::to_string(left_end - right_start) + " pixels)");

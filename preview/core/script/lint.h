@@ -11,6 +11,7 @@
 
 #include "credits_script.h"
 #include "game_setup.h"
+#include "markup.h"
 #include "rendering_host.h"
 
 namespace rollwick_preview {
@@ -61,7 +62,7 @@ class Linter {
   void check_colour(const Call &call, int32_t colour);
   void check_width(const Call &call, const std::string &text, int32_t font);
   void check_letters(const Call &call, const std::string &text, int32_t font);
-  void check_columns(const Call &call, const std::string &text, int32_t x, int32_t font);
+  void check_columns(const Call &call, const std::string &text, const MarkedText &markup, int32_t x, int32_t font);
 
   const std::map<std::string, FunctionSignature> &functions_;
   const rollwick_host::RenderingEngine &engine_;

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <string>
 
+#include "credit_store.h"  // the plug-in's own size of it
+
 namespace rollwick_preview {
 
-constexpr size_t OLD_STYLE_STRING_SIZE = 200;
+using ::OLD_STYLE_STRING_SIZE;
 
 // Fills `buffer` (OLD_STYLE_STRING_SIZE bytes) from `text` as StrCopy does.
 void old_style_copy(char *buffer, const std::string &text);
