@@ -56,12 +56,41 @@ void Linter::stop_playing() {
 }
 
 void Linter::on_call(const Call &call, int32_t result) {
-  const FunctionSignature &signature = functions_.at(call.name);
   for (const Value &argument : call.arguments) {
     if (argument.type != ValueType::text) continue;
     const std::string cut = old_style_string_warning(argument.text);
     if (!cut.empty()) warn(call, call.name + ": " + cut);
   }
+  const bool in_range = numbers_in_range(call);
+  const bool toggles = call.name == "RunCreditSequence" || call.name == "RunStaticCreditSequence";
+  if (!in_range && !toggles) return;
+
+  const int32_t sequence = number(call, "sequence");
+  if (call.name == "SetCredit") {
+    on_scrolling_text(call);
+  } else if (call.name == "SetStaticCredit" || call.name == "SetStaticCreditTitle") {
+    on_static_text(call, sequence);
+  } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
+    on_image(call);
+  } else if (call.name == "SequenceSettings") {
+    speeds_[sequence] = number(call, "speed");
+    if (number(call, "speed") < 0) {
+      warn(call, "SequenceSettings: a negative speed never moves the roll, so it never finishes by itself");
+    }
+  } else if (call.name == "PauseScrolling") {
+    if (playing_ == 1) paused_ = !paused_;
+  } else if (toggles) {
+    on_run(call, sequence, in_range);
+  } else if (call.name == "ShowStaticCredit") {
+    on_show_static(call, sequence);
+  } else if (call.name == "IsSequenceFinished" || call.name == "IsStaticSequenceFinished") {
+    on_finished_asked(call, sequence, result);
+  }
+}
+
+// Sequences, lines and ids the plug-in has; a call with another does nothing.
+bool Linter::numbers_in_range(const Call &call) {
+  const FunctionSignature &signature = functions_.at(call.name);
   bool in_range = true;
   for (size_t i = 0; i < signature.parameter_names.size() && i < call.arguments.size(); ++i) {
     const std::string &name = signature.parameter_names[i];
@@ -76,138 +105,138 @@ void Linter::on_call(const Call &call, int32_t result) {
       in_range = false;
     }
   }
-  const bool toggles = call.name == "RunCreditSequence" || call.name == "RunStaticCreditSequence";
-  if (!in_range && !toggles) return;
+  return in_range;
+}
 
-  const int32_t sequence = number(call, "sequence");
-  if (call.name == "SetCredit") {
-    const std::string &text = call.arguments[2].text;
-    const MarkedText markup = marked(text);
-    if (markup.has_open && markup.form == MarkupForm::none) {
-      warn(call, "SetCredit: \"" + printable(text) + "\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing");
+void Linter::on_scrolling_text(const Call &call) {
+  const std::string &text = call.arguments[2].text;
+  const MarkedText markup = marked(text);
+  if (markup.has_open && markup.form == MarkupForm::none) {
+    warn(call, "SetCredit: \"" + printable(text) + "\" has '<' but none of the markers <>, <.>, <#>: it will draw nothing");
+  }
+  if (find_token(text, "[[") != std::string_view::npos) {
+    warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
+  }
+  const int32_t font = number(call, "font");
+  check_letters(call, text, font);
+  if (!markup.has_open) check_width(call, text, font);
+  if (markup.form != MarkupForm::none) check_columns(call, text, markup, number(call, "x_pos"), font);
+  check_font(call, font);
+  check_colour(call, number(call, "colour"));
+}
+
+void Linter::on_static_text(const Call &call, int32_t sequence) {
+  const std::string &text = call.arguments[2].text;
+  if (marked(text).form != MarkupForm::none) {
+    warn(call, call.name + ": markup works only in scrolling lines; this static text shows \"" + printable(text) +
+                   "\" literally");
+  }
+  const int32_t font = number(call, "font");
+  check_font(call, font);
+  check_letters(call, text, font);
+  check_colour(call, number(call, "colour"));
+  auto &entry = static_entries_[{sequence, number(call, "id")}];
+  if (call.name == "SetStaticCredit") {
+    // Each line as the plug-in cuts the text.
+    CutText lines;
+    lines.cut(text);
+    entry.second = lines.has_token;
+    for (size_t i = 0; i < lines.count(); ++i) check_width(call, lines.line(i), font);
+  } else {
+    entry.first = !text.empty();
+    check_width(call, text, font);
+  }
+}
+
+// Once a slot: a sprite that cannot be drawn, and why.
+void Linter::on_image(const Call &call) {
+  const int32_t slot = number(call, "slot");
+  slots_used.insert(slot);
+  if (engine_.sprite(slot) != nullptr || !warned_slots_.insert(slot).second) return;
+  std::string problem = sources_.game_files ? sources_.game_files->sprite(slot) : "";
+  if (problem.empty()) problem = engine_.sprite_problem(slot);  // found when the slot is decoded
+  const std::string named = call.name + ": sprite slot " + std::to_string(slot);
+  const std::string shown = "; it shows as a 1x1 transparent sprite";
+  if (!problem.empty() && slot >= 0) {
+    warn(call, named + " cannot be drawn: " + problem + shown);
+  } else if (slot < 0) {
+    warn(call, named + " does not exist (slots are 0 or more)" + shown);
+  } else if (!sources_.sprite_file.empty()) {
+    warn(call, named + " is not in the game's sprite file " + sources_.sprite_file + shown);
+  } else {
+    warn(call, named + " has no file" + shown, Hint::give_sprite, slot);
+  }
+}
+
+// RunCreditSequence and RunStaticCreditSequence start a sequence, or stop what plays.
+void Linter::on_run(const Call &call, int32_t sequence, bool in_range) {
+  if (playing_ != 0) {
+    warn(call, call.name + " while credits still play stops them instead of starting sequence " +
+                   std::to_string(sequence) + " (wait for the finish first)");
+    stop_playing();
+  } else if (in_range) {
+    const bool scrolling = call.name == "RunCreditSequence";
+    if (scrolling && !speeds_.count(sequence)) {
+      warn(call, "RunCreditSequence: sequence " + std::to_string(sequence) +
+                     " has no SequenceSettings, so it starts at y 0 and ends after a frame; call "
+                     "SequenceSettings first (automatic 1 rolls it up from the bottom of the screen)");
     }
-    if (find_token(text, "[[") != std::string_view::npos) {
-      warn(call, "SetCredit: \"[[\" breaks lines only in static credits; this scrolling line shows it literally");
-    }
-    const int32_t font = number(call, "font");
-    check_letters(call, text, font);
-    if (!markup.has_open) check_width(call, text, font);
-    if (markup.form != MarkupForm::none) check_columns(call, text, markup, number(call, "x_pos"), font);
-    check_font(call, font);
-    check_colour(call, number(call, "colour"));
-  } else if (call.name == "SetStaticCredit" || call.name == "SetStaticCreditTitle") {
-    const std::string &text = call.arguments[2].text;
-    if (marked(text).form != MarkupForm::none) {
-      warn(call, call.name + ": markup works only in scrolling lines; this static text shows \"" + printable(text) +
-                     "\" literally");
-    }
-    const int32_t font = number(call, "font");
-    check_font(call, font);
-    check_letters(call, text, font);
-    check_colour(call, number(call, "colour"));
-    auto &entry = static_entries_[{sequence, number(call, "id")}];
-    if (call.name == "SetStaticCredit") {
-      // Each line as the plug-in cuts the text.
-      CutText lines;
-      lines.cut(text);
-      entry.second = lines.has_token;
-      for (size_t i = 0; i < lines.count(); ++i) check_width(call, lines.line(i), font);
+    playing_ = scrolling ? 1 : 2;
+    playing_sequence_ = sequence;
+    (scrolling ? started_scrolling_ : started_static_).insert(sequence);
+  }
+}
+
+void Linter::on_show_static(const Call &call, int32_t sequence) {
+  if (playing_ == 0) {
+    playing_ = 2;
+    playing_sequence_ = sequence;
+    started_static_.insert(sequence);
+  }
+  const int32_t style = number(call, "style");
+  const int32_t sound = number(call, "style_settings2");
+  if (style == 1 && sound >= 0 && sources_.sounds != nullptr && sources_.sounds->count(sound) == 0) {
+    const std::string named = "ShowStaticCredit: sound " + std::to_string(sound);
+    const auto problem = sources_.sound_problems ? sources_.sound_problems->find(sound) : std::map<int, std::string>::const_iterator{};
+    if (sources_.sound_problems && problem != sources_.sound_problems->end()) {
+      warn(call, named + ": " + problem->second + "; the typing is silent");
     } else {
-      entry.first = !text.empty();
-      check_width(call, text, font);
-    }
-  } else if (call.name == "SetCreditImage" || call.name == "SetStaticImage") {
-    const int32_t slot = number(call, "slot");
-    slots_used.insert(slot);
-    std::string problem = sources_.game_files ? sources_.game_files->sprite(slot) : "";
-    if (problem.empty()) problem = engine_.sprite_problem(slot);  // found when the slot is decoded
-    if (engine_.sprite(slot) == nullptr && warned_slots_.insert(slot).second) {
-      if (!problem.empty() && slot >= 0) {
-        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " cannot be drawn: " + problem +
-                       "; it shows as a 1x1 transparent sprite");
-      } else if (slot < 0) {
-        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " does not exist (slots are 0 or more); "
-                                                                          "it shows as a 1x1 transparent sprite");
-      } else if (!sources_.sprite_file.empty()) {
-        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " is not in the game's sprite file " +
-                       sources_.sprite_file + "; it shows as a 1x1 transparent sprite");
-      } else {
-        warn(call, call.name + ": sprite slot " + std::to_string(slot) + " has no file; it shows as a 1x1 transparent sprite",
-             Hint::give_sprite, slot);
-      }
-    }
-  } else if (call.name == "SequenceSettings") {
-    speeds_[sequence] = number(call, "speed");
-    if (number(call, "speed") < 0) {
-      warn(call, "SequenceSettings: a negative speed never moves the roll, so it never finishes by itself");
-    }
-  } else if (call.name == "PauseScrolling") {
-    if (playing_ == 1) paused_ = !paused_;
-  } else if (toggles) {
-    if (playing_ != 0) {
-      warn(call, call.name + " while credits still play stops them instead of starting sequence " +
-                     std::to_string(sequence) + " (wait for the finish first)");
-      stop_playing();
-    } else if (in_range) {
-      const bool scrolling = call.name == "RunCreditSequence";
-      if (scrolling && !speeds_.count(sequence)) {
-        warn(call, "RunCreditSequence: sequence " + std::to_string(sequence) +
-                       " has no SequenceSettings, so it starts at y 0 and ends after a frame; call "
-                       "SequenceSettings first (automatic 1 rolls it up from the bottom of the screen)");
-      }
-      playing_ = scrolling ? 1 : 2;
-      playing_sequence_ = sequence;
-      (scrolling ? started_scrolling_ : started_static_).insert(sequence);
-    }
-  } else if (call.name == "ShowStaticCredit") {
-    if (playing_ == 0) {
-      playing_ = 2;
-      playing_sequence_ = sequence;
-      started_static_.insert(sequence);
-    }
-    const int32_t style = number(call, "style");
-    const int32_t sound = number(call, "style_settings2");
-    if (style == 1 && sound >= 0 && sources_.sounds != nullptr && sources_.sounds->count(sound) == 0) {
-      const auto problem = sources_.sound_problems ? sources_.sound_problems->find(sound) : std::map<int, std::string>::const_iterator{};
-      if (sources_.sound_problems && problem != sources_.sound_problems->end()) {
-        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + ": " + problem->second +
-                       "; the typing is silent");
-      } else {
-        warn(call, "ShowStaticCredit: sound " + std::to_string(sound) + " has no file; the typing is silent",
-             Hint::give_sound, sound);
-      }
-    }
-    if (style != 0 && style != 1) {
-      warn(call, "ShowStaticCredit: style " + std::to_string(style) +
-                     " is neither 0 (plain) nor 1 (typewriter): nothing is drawn for the credit's time");
-    } else if (style == 1) {
-      const auto entry = static_entries_.find({sequence, number(call, "id")});
-      if (entry != static_entries_.end() && (entry->second.first || entry->second.second)) {
-        warn(call, "ShowStaticCredit: the typewriter draws the credit's text only, on one line: its title is not "
-                   "drawn and \"[[\" shows as it is");
-      }
-    }
-  } else if (call.name == "IsSequenceFinished" || call.name == "IsStaticSequenceFinished") {
-    const bool scrolling = call.name == "IsSequenceFinished";
-    if (result != 0) {
-      (scrolling ? started_scrolling_ : started_static_).erase(sequence);
-      if (playing_ == (scrolling ? 1 : 2) && playing_sequence_ == sequence) {
-        playing_ = 0;
-        paused_ = false;
-      }
-      asked_.clear();
-    } else if (in_range) {
-      const std::string why = never_finishes(scrolling, sequence);
-      // Asked again and again from the same place, with nothing changed: a loop.
-      const auto first = asked_.insert({{call.line, scrolling, sequence}, frame}).first;
-      if (!why.empty() && frame - first->second >= ENDLESS_AFTER_FRAMES && endless.empty()) {
-        endless = call.name + "(" + std::to_string(sequence) + ") will never answer 1: " + why +
-                  "; the wait here never ends";
-        endless_line = call.line;
-      }
-      if (why.empty()) asked_.erase({call.line, scrolling, sequence});
+      warn(call, named + " has no file; the typing is silent", Hint::give_sound, sound);
     }
   }
+  if (style != 0 && style != 1) {
+    warn(call, "ShowStaticCredit: style " + std::to_string(style) +
+                   " is neither 0 (plain) nor 1 (typewriter): nothing is drawn for the credit's time");
+  } else if (style == 1) {
+    const auto entry = static_entries_.find({sequence, number(call, "id")});
+    if (entry != static_entries_.end() && (entry->second.first || entry->second.second)) {
+      warn(call, "ShowStaticCredit: the typewriter draws the credit's text only, on one line: its title is not "
+                 "drawn and \"[[\" shows as it is");
+    }
+  }
+}
+
+// Is...Finished: a finish ends what plays; the same wait asked again and
+// again, with nothing that could end it, is a loop that never ends.
+void Linter::on_finished_asked(const Call &call, int32_t sequence, int32_t result) {
+  const bool scrolling = call.name == "IsSequenceFinished";
+  if (result != 0) {
+    (scrolling ? started_scrolling_ : started_static_).erase(sequence);
+    if (playing_ == (scrolling ? 1 : 2) && playing_sequence_ == sequence) {
+      playing_ = 0;
+      paused_ = false;
+    }
+    asked_.clear();
+    return;
+  }
+  const std::string why = never_finishes(scrolling, sequence);
+  const auto first = asked_.insert({{call.line, scrolling, sequence}, frame}).first;
+  if (!why.empty() && frame - first->second >= ENDLESS_AFTER_FRAMES && endless.empty()) {
+    endless = call.name + "(" + std::to_string(sequence) + ") will never answer 1: " + why +
+              "; the wait here never ends";
+    endless_line = call.line;
+  }
+  if (why.empty()) asked_.erase({call.line, scrolling, sequence});
 }
 
 // Once a font number: a game that has fonts but not this one.

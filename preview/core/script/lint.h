@@ -57,6 +57,13 @@ class Linter {
 
  private:
   void warn(const Call &call, const std::string &message, Hint hint = Hint::none, int hint_number = 0);
+  bool numbers_in_range(const Call &call);
+  void on_scrolling_text(const Call &call);
+  void on_static_text(const Call &call, int32_t sequence);
+  void on_image(const Call &call);
+  void on_run(const Call &call, int32_t sequence, bool in_range);
+  void on_show_static(const Call &call, int32_t sequence);
+  void on_finished_asked(const Call &call, int32_t sequence, int32_t result);
   int32_t number(const Call &call, const std::string &parameter) const;
   void check_font(const Call &call, int32_t font);
   void check_colour(const Call &call, int32_t colour);
