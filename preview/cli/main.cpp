@@ -654,6 +654,33 @@ void print_summary(const PlayFlow &flow, const Progress &progress, size_t warnin
   }
 }
 
+// With no output named, SCRIPT.gif (credits.gif for standard input): its name.
+std::string add_default_output(Options &options) {
+  if (!options.outputs.empty() || !options.frames_directory.empty() || !options.sheet.empty()) return "";
+  std::string name = options.script == "-" ? "credits" : options.script;
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos && name.find('/', dot) == std::string::npos) name.resize(dot);
+  name += ".gif";
+  options.outputs.push_back(name);
+  return name;
+}
+
+// Finishes every output; false when one could not be written (said).
+bool finish_outputs(std::vector<std::unique_ptr<OutputSink>> &outputs, int64_t frames,
+                    std::vector<const OutputSink *> &finished) {
+  bool written = true;
+  std::string error;
+  for (auto &output : outputs) {
+    if (output->finish(frames, error)) {
+      finished.push_back(output.get());
+    } else {
+      std::fprintf(stderr, "rollwick-preview: %s\n", safe(error).c_str());
+      written = false;
+    }
+  }
+  return written;
+}
+
 PlayRequest request_for(const Options &options, const std::string &standard_input, PlayFlow *const &flow) {
   PlayRequest request;
   request.game_folder = options.game_directory;
@@ -707,14 +734,7 @@ int main(int argc, char **argv) {
     return checked_exit(0);
   }
 
-  std::string default_output;
-  if (options.outputs.empty() && options.frames_directory.empty() && options.sheet.empty()) {
-    default_output = options.script == "-" ? "credits" : options.script;
-    const size_t dot = default_output.rfind('.');
-    if (dot != std::string::npos && default_output.find('/', dot) == std::string::npos) default_output.resize(dot);
-    default_output += ".gif";
-    options.outputs.push_back(default_output);
-  }
+  const std::string default_output = add_default_output(options);
   check_outputs(options, flow.has_game() ? &flow.game() : nullptr);
   const bool video = flow.request().sounds_heard;
   if (video) {
@@ -764,17 +784,8 @@ int main(int argc, char **argv) {
   progress.done();
   if (!played) return 1;
 
-  bool written = true;
   std::vector<const OutputSink *> finished;
-  std::string error;
-  for (auto &output : outputs) {
-    if (output->finish(flow.frames_played_again(), error)) {
-      finished.push_back(output.get());
-    } else {
-      std::fprintf(stderr, "rollwick-preview: %s\n", safe(error).c_str());
-      written = false;
-    }
-  }
+  const bool written = finish_outputs(outputs, flow.frames_played_again(), finished);
   if (planned.capped) {
     std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
                  static_cast<long long>(options.max_frames));
