@@ -199,6 +199,8 @@ std::pair<std::string, int> font_file_and_size(const std::string &argument, int 
   return {file, size};
 }
 
+void check_combinations(const Options &options);
+
 Options parse_options(int argc, char **argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
@@ -281,6 +283,13 @@ Options parse_options(int argc, char **argv) {
     }
   }
   if (options.script.empty()) usage_error("no credits script given");
+  check_combinations(options);
+  return options;
+}
+
+// Outputs and options that go together: each output's name says its format,
+// and the options for one kind of output come with it.
+void check_combinations(const Options &options) {
   bool png = false;
   bool video = false;
   bool mkv = false;
@@ -308,7 +317,6 @@ Options parse_options(int argc, char **argv) {
   if (!options.sheet.empty() && !ends_with(lower(options.sheet), ".png")) {
     usage_error("--sheet " + printable(options.sheet) + ": a contact sheet is a .png");
   }
-  return options;
 }
 
 // Every file the run reads that a name on the command line could also give as an output.
