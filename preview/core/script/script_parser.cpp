@@ -1128,6 +1128,15 @@ class Parser {
     return name == "Wait" || find_string_function(name) != nullptr || find_engine_function(name) != nullptr;
   }
 
+  // What a call's parameters take: each one's type, its name, and whether
+  // it is written into; `any_more` for StrFormat's values.
+  struct Parameters {
+    std::vector<ValueType> types;
+    std::vector<std::string> names;
+    std::vector<bool> written;
+    bool any_more = false;
+  };
+
   Expression call() {
     const Token &name_token = next();
     Expression out;
@@ -1144,17 +1153,7 @@ class Parser {
     }
     if (plugin == plugin_.end() && user == user_functions_.end() && strings == nullptr && engine == nullptr &&
         out.text != "Wait") {
-      if (imported_.count(out.text)) {
-        not_run(name_token, "'" + out.text + "()' is imported from another script", "other scripts");
-      }
-      if (options_.game_script && variable_info(out.text) == nullptr) {
-        not_run(name_token, out.text + "()",
-                "this function (it runs the plug-in's functions, Wait, the Str functions, a few engine functions "
-                "and the script's own)");
-      }
-      std::string known = "Wait, StrCopy, StrCat, StrFormat";
-      for (const auto &function : plugin_) known += ", " + function.first;
-      fail_at(name_token, "expected a known function, found '" + out.text + "' (known: " + known + ")");
+      unknown_function(name_token);
     }
     if (engine != nullptr && (engine->kind == EngineCallKind::not_previewed ||
                               engine->kind == EngineCallKind::shows_something ||
@@ -1162,52 +1161,9 @@ class Parser {
       skip_group();  // what it is given changes nothing the preview shows
       return out;
     }
-    const Token &open = peek();
-    expect("(");
-    std::vector<Token> argument_tokens;
-    while (!is_symbol(")")) {
-      if (!out.operands.empty()) {
-        if (!is_symbol(",")) {
-          fail_at(open, "expected ')' to close this '(' (or ',' before another value), found " + describe(peek()) +
-                            where(peek(), open));
-        }
-        next();
-      }
-      argument_tokens.push_back(peek());
-      out.operands.push_back(expression());
-      out.depth = std::max(out.depth, out.operands.back().depth + 1);
-    }
-    next();
-
-    // Each parameter: its type, its name, and whether it is written into.
-    std::vector<ValueType> wanted;
-    std::vector<std::string> names;
-    std::vector<bool> written;
-    bool any_more = false;  // StrFormat's values, an engine function's optional ones
-    size_t most = 0;
-    if (plugin != plugin_.end()) {
-      wanted = plugin->second.parameters;
-      names = plugin->second.parameter_names;
-      written.assign(wanted.size(), true);  // the plug-in takes 'string', not 'const string'
-    } else if (out.text == "Wait") {
-      wanted = {ValueType::integer};
-      names = {"frames"};
-    } else if (strings != nullptr) {
-      const std::string parameters = strings->parameters;
-      for (size_t i = 0; i < parameters.size(); ++i) {
-        wanted.push_back(parameters[i] == 'i' ? ValueType::integer : ValueType::text);
-        written.push_back(parameters[i] == 'd');
-        if (parameters[i] == 'd') {
-          names.push_back("destination");
-        } else if (parameters[i] == 'i') {
-          names.push_back(i == 1 ? "index" : "character");
-        } else {
-          names.push_back(out.text == "StrFormat" ? "format" : i == 0 ? "text" : "source");
-        }
-      }
-      any_more = strings->more;
-    } else if (engine != nullptr) {
-      const size_t count = out.operands.size();
+    const std::vector<Token> argument_tokens = arguments(out);
+    const size_t count = out.operands.size();
+    if (engine != nullptr) {
       if (count < static_cast<size_t>(engine->min_arguments) || count > static_cast<size_t>(engine->max_arguments)) {
         const int low = engine->min_arguments;
         const int high = engine->max_arguments;
@@ -1219,50 +1175,113 @@ class Parser {
         if (type_of(out.operands[i]) == nullptr) fail_at(argument_tokens[i], "a value for " + out.text);
       }
       return out;
+    }
+    Parameters wanted;
+    if (plugin != plugin_.end()) {
+      wanted.types = plugin->second.parameters;
+      wanted.names = plugin->second.parameter_names;
+      wanted.written.assign(wanted.types.size(), true);  // the plug-in takes 'string', not 'const string'
+    } else if (out.text == "Wait") {
+      wanted.types = {ValueType::integer};
+      wanted.names = {"frames"};
+    } else if (strings != nullptr) {
+      wanted = string_function_parameters(*strings, out.text);
     } else {
-      const ScriptFunction &head = user->second;
-      for (const Parameter &parameter : head.parameters) {
+      for (const Parameter &parameter : user->second.parameters) {
         const bool text = parameter.type == "string" || parameter.type == "const string";
-        wanted.push_back(text ? ValueType::text : ValueType::integer);
-        names.push_back(parameter.name);
-        written.push_back(parameter.type == "string");
+        wanted.types.push_back(text ? ValueType::text : ValueType::integer);
+        wanted.names.push_back(parameter.name);
+        wanted.written.push_back(parameter.type == "string");
       }
       called_.push_back(out.text);
     }
-    most = wanted.size();
+    check_arguments(name_token, out, argument_tokens, wanted, strings != nullptr);
+    return out;
+  }
+
+  [[noreturn]] void unknown_function(const Token &name_token) {
+    const std::string &name = name_token.text;
+    if (imported_.count(name)) not_run(name_token, "'" + name + "()' is imported from another script", "other scripts");
+    if (options_.game_script && variable_info(name) == nullptr) {
+      not_run(name_token, name + "()",
+              "this function (it runs the plug-in's functions, Wait, the Str functions, a few engine functions "
+              "and the script's own)");
+    }
+    std::string known = "Wait, StrCopy, StrCat, StrFormat";
+    for (const auto &function : plugin_) known += ", " + function.first;
+    fail_at(name_token, "expected a known function, found '" + name + "' (known: " + known + ")");
+  }
+
+  // A call's arguments, from its '(' to its ')'; the first token of each.
+  std::vector<Token> arguments(Expression &out) {
+    const Token &open = peek();
+    expect("(");
+    std::vector<Token> tokens;
+    while (!is_symbol(")")) {
+      if (!out.operands.empty()) {
+        if (!is_symbol(",")) {
+          fail_at(open, "expected ')' to close this '(' (or ',' before another value), found " + describe(peek()) +
+                            where(peek(), open));
+        }
+        next();
+      }
+      tokens.push_back(peek());
+      out.operands.push_back(expression());
+      out.depth = std::max(out.depth, out.operands.back().depth + 1);
+    }
+    next();
+    return tokens;
+  }
+
+  static Parameters string_function_parameters(const StringFunction &function, const std::string &name) {
+    Parameters wanted;
+    const std::string parameters = function.parameters;
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      wanted.types.push_back(parameters[i] == 'i' ? ValueType::integer : ValueType::text);
+      wanted.written.push_back(parameters[i] == 'd');
+      if (parameters[i] == 'd') {
+        wanted.names.push_back("destination");
+      } else if (parameters[i] == 'i') {
+        wanted.names.push_back(i == 1 ? "index" : "character");
+      } else {
+        wanted.names.push_back(name == "StrFormat" ? "format" : i == 0 ? "text" : "source");
+      }
+    }
+    wanted.any_more = function.more;
+    return wanted;
+  }
+
+  // As many arguments as the parameters take, each of its type; a string
+  // that is written into is one that may be.
+  void check_arguments(const Token &name_token, const Expression &out, const std::vector<Token> &tokens,
+                       const Parameters &wanted, bool string_function) {
     const size_t count = out.operands.size();
-    if (count < wanted.size() || (!any_more && count > most)) {
-      fail_at(name_token, "expected " + std::string(any_more ? "at least " : "") + std::to_string(wanted.size()) +
-                              " argument" + (wanted.size() == 1 ? "" : "s") + " for " + out.text + ", found " +
+    const size_t least = wanted.types.size();
+    if (count < least || (!wanted.any_more && count > least)) {
+      fail_at(name_token, "expected " + std::string(wanted.any_more ? "at least " : "") + std::to_string(least) +
+                              " argument" + (least == 1 ? "" : "s") + " for " + out.text + ", found " +
                               std::to_string(count));
     }
-    for (size_t i = 0; i < wanted.size(); ++i) {
-      const std::string kind = wanted[i] == ValueType::text ? "a string" : "an int";
-      require(out.operands[i], wanted[i], argument_tokens[i], kind + " for '" + names[i] + "' of " + out.text);
-      if (wanted[i] != ValueType::text || i >= written.size() || !written[i]) continue;
+    for (size_t i = 0; i < least; ++i) {
+      const std::string kind = wanted.types[i] == ValueType::text ? "a string" : "an int";
+      require(out.operands[i], wanted.types[i], tokens[i], kind + " for '" + wanted.names[i] + "' of " + out.text);
+      if (wanted.types[i] != ValueType::text || i >= wanted.written.size() || !wanted.written[i]) continue;
       const Expression &argument = out.operands[i];
-      if (strings != nullptr && i == 0) {
-        const bool writable = (argument.kind == Expression::Kind::variable && !variable_info(argument.text)->constant) ||
+      const bool constant = argument.kind == Expression::Kind::variable && variable_info(argument.text)->constant;
+      if (string_function && i == 0) {
+        const bool writable = (argument.kind == Expression::Kind::variable && !constant) ||
                               (argument.kind == Expression::Kind::call && plugin_.count(argument.text));
-        if (argument.kind == Expression::Kind::variable && variable_info(argument.text)->constant) {
-          fail_at(argument_tokens[i], "cannot convert 'const string' to 'string'");
-        }
-        if (!writable) {
-          fail_at(argument_tokens[i], out.text + " writes into a string variable; its first argument must be one");
-        }
+        if (constant) fail_at(tokens[i], "cannot convert 'const string' to 'string'");
+        if (!writable) fail_at(tokens[i], out.text + " writes into a string variable; its first argument must be one");
         continue;
       }
       // A text that may not be written into, where a 'string' is wanted.
       const bool literal = argument.kind == Expression::Kind::text;
-      const bool constant = argument.kind == Expression::Kind::variable && variable_info(argument.text)->constant;
-      if (constant || (literal && options_.game_script)) {
-        fail_at(argument_tokens[i], "cannot convert 'const string' to 'string'");
-      }
+      if (constant || (literal && options_.game_script)) fail_at(tokens[i], "cannot convert 'const string' to 'string'");
     }
-    for (size_t i = wanted.size(); i < count; ++i) {
-      if (type_of(out.operands[i]) == nullptr) fail_at(argument_tokens[i], "a value for StrFormat's format");
+    for (size_t i = least; i < count; ++i) {
+      if (type_of(out.operands[i]) == nullptr) fail_at(tokens[i], "a value for StrFormat's format");
     }
-    return out;
   }
 
   // The type an expression gives, or null for a call that returns nothing.
