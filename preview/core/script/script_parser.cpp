@@ -576,6 +576,64 @@ class Parser {
     return names;
   }
 
+  // The functions no other calls that reach the plug-in, through the calls
+  // their bodies make.
+  std::vector<std::string> uncalled_reaching_plugin(const Script &out) const {
+    std::map<std::string, std::set<std::string>> calls;
+    std::set<std::string> called;
+    for (const auto &place : places_) {
+      calls[place.first] = calls_in(place.second);
+      for (const std::string &callee : calls[place.first]) {
+        if (callee != place.first) called.insert(callee);
+      }
+    }
+    std::vector<std::string> candidates;
+    for (const ScriptFunction &function : out.functions) {
+      if (called.count(function.name)) continue;
+      std::set<std::string> seen;
+      std::vector<std::string> stack = {function.name};
+      bool reaches = false;
+      while (!stack.empty() && !reaches) {
+        const std::string current = stack.back();
+        stack.pop_back();
+        if (!seen.insert(current).second) continue;
+        for (const std::string &callee : calls[current]) {
+          if (plugin_.count(callee)) reaches = true;
+          if (calls.count(callee)) stack.push_back(callee);
+        }
+      }
+      if (reaches) candidates.push_back(function.name);
+    }
+    return candidates;
+  }
+
+  // Nothing chosen: read what can be read, so that the script written back as
+  // AGS code and a later choice see the same functions.
+  void read_every_function(Script &out) {
+    for (const ScriptFunction &function : out.functions) {
+      try {
+        read_function(out, function.name);
+      } catch (const ScriptError &) {
+      }
+    }
+    // A function that calls one that could not be read cannot run either.
+    for (bool changed = true; changed;) {
+      changed = false;
+      for (ScriptFunction &function : out.functions) {
+        if (!function.read) continue;
+        for (const std::string &callee : calls_in(places_.at(function.name))) {
+          const auto other = std::find_if(out.functions.begin(), out.functions.end(),
+                                          [&](const ScriptFunction &f) { return f.name == callee; });
+          if (other == out.functions.end() || other->read) continue;
+          function.read = false;
+          function.body.clear();
+          changed = true;
+          break;
+        }
+      }
+    }
+  }
+
   void choose_entry(Script &out) {
     std::vector<std::string> roots = called_;
     if (options_.list_only) {
@@ -595,31 +653,7 @@ class Parser {
       out.entry_problem = "the script has no statements to run";
     } else {
       // The one function no other calls that reaches the plug-in.
-      std::map<std::string, std::set<std::string>> calls;
-      std::set<std::string> called;
-      for (const auto &place : places_) {
-        calls[place.first] = calls_in(place.second);
-        for (const std::string &callee : calls[place.first]) {
-          if (callee != place.first) called.insert(callee);
-        }
-      }
-      std::vector<std::string> candidates;
-      for (const ScriptFunction &function : out.functions) {
-        if (called.count(function.name)) continue;
-        std::set<std::string> seen;
-        std::vector<std::string> stack = {function.name};
-        bool reaches = false;
-        while (!stack.empty() && !reaches) {
-          const std::string current = stack.back();
-          stack.pop_back();
-          if (!seen.insert(current).second) continue;
-          for (const std::string &callee : calls[current]) {
-            if (plugin_.count(callee)) reaches = true;
-            if (calls.count(callee)) stack.push_back(callee);
-          }
-        }
-        if (reaches) candidates.push_back(function.name);
-      }
+      const std::vector<std::string> candidates = uncalled_reaching_plugin(out);
       if (candidates.size() == 1) {
         out.entry = candidates.front();
       } else {
@@ -642,30 +676,7 @@ class Parser {
       roots.push_back(out.entry);
     }
     if (!out.entry_problem.empty()) {
-      // Nothing chosen: read what can be read, so that --emit-ags and a
-      // later choice see the same functions.
-      for (const ScriptFunction &function : out.functions) {
-        try {
-          read_function(out, function.name);
-        } catch (const ScriptError &) {
-        }
-      }
-      // A function that calls one that could not be read cannot run either.
-      for (bool changed = true; changed;) {
-        changed = false;
-        for (ScriptFunction &function : out.functions) {
-          if (!function.read) continue;
-          for (const std::string &callee : calls_in(places_.at(function.name))) {
-            const auto other = std::find_if(out.functions.begin(), out.functions.end(),
-                                            [&](const ScriptFunction &f) { return f.name == callee; });
-            if (other == out.functions.end() || other->read) continue;
-            function.read = false;
-            function.body.clear();
-            changed = true;
-            break;
-          }
-        }
-      }
+      read_every_function(out);
       return;
     }
     // Reading a body may find more functions that run.
