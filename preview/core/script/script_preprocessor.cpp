@@ -35,6 +35,35 @@ struct Condition {
   bool seen_else = false;
 };
 
+// Whether a block comment is open after `text`, given whether one was before it.
+bool comment_open_after(const std::string &text, bool in_comment) {
+  bool in_string = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (in_comment) {
+      if (text.compare(i, 2, "*/") == 0) in_comment = false, ++i;
+    } else if (in_string) {
+      if (text[i] == '\\') ++i;
+      else if (text[i] == '"') in_string = false;
+    } else if (text[i] == '"') {
+      in_string = true;
+    } else if (text.compare(i, 2, "//") == 0) {
+      break;
+    } else if (text.compare(i, 2, "/*") == 0) {
+      in_comment = true;
+      ++i;
+    }
+  }
+  return in_comment;
+}
+
+// A #define's tokens, all on its line; ScriptError when they cannot be read.
+std::shared_ptr<const std::vector<Token>> macro_body(const std::string &file, const std::string &text, int line) {
+  std::vector<Token> tokens = read_tokens(file, text);
+  tokens.pop_back();  // the end
+  for (Token &token : tokens) token.line = line;
+  return std::make_shared<const std::vector<Token>>(std::move(tokens));
+}
+
 }  // namespace
 
 Preprocessed preprocess(const std::string &file, const std::string &source, Macros &defined) {
@@ -88,15 +117,11 @@ Preprocessed preprocess(const std::string &file, const std::string &source, Macr
         MacroChange change;
         change.line = line;
         change.name = name;
-        std::vector<Token> tokens;
         try {
-          tokens = read_tokens(file, rest.substr(rest.find(name) + name.size()));
+          change.tokens = macro_body(file, rest.substr(rest.find(name) + name.size()), line);
         } catch (const ScriptError &bad) {
           fail(bad.message + " in the #define");
         }
-        tokens.pop_back();  // the end
-        for (Token &token : tokens) token.line = line;
-        change.tokens = std::make_shared<const std::vector<Token>>(std::move(tokens));
         defined[name] = change.tokens;
         out.changes.push_back(std::move(change));
       } else if (directive == "undef") {
@@ -118,23 +143,7 @@ Preprocessed preprocess(const std::string &file, const std::string &source, Macr
     } else {
       if (active) out.source += text;
       if (end < source.size()) out.source += '\n';
-      // Whether this line leaves a block comment open.
-      bool in_string = false;
-      for (size_t i = 0; active && i < text.size(); ++i) {
-        if (in_comment) {
-          if (text.compare(i, 2, "*/") == 0) in_comment = false, ++i;
-        } else if (in_string) {
-          if (text[i] == '\\') ++i;
-          else if (text[i] == '"') in_string = false;
-        } else if (text[i] == '"') {
-          in_string = true;
-        } else if (text.compare(i, 2, "//") == 0) {
-          break;
-        } else if (text.compare(i, 2, "/*") == 0) {
-          in_comment = true;
-          ++i;
-        }
-      }
+      if (active) in_comment = comment_open_after(text, in_comment);
     }
     if (end >= source.size()) break;
     start = end + 1;
