@@ -201,6 +201,20 @@ std::pair<std::string, int> font_file_and_size(const std::string &argument, int 
 
 void check_combinations(const Options &options);
 
+[[noreturn]] void print_and_exit(const char *text) {
+  std::fputs(text, stdout);
+  std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+}
+
+// --screen WxH.
+void screen_size(const std::string &size, Options &options) {
+  const size_t x = size.find('x');
+  if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + printable(size) + "'");
+  options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, MAX_SCREEN_SIDE));
+  options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, MAX_SCREEN_SIDE));
+  options.screen_given = true;
+}
+
 Options parse_options(int argc, char **argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
@@ -210,11 +224,9 @@ Options parse_options(int argc, char **argv) {
       return argv[++i];
     };
     if (argument == "-h" || argument == "--help") {
-      std::fputs(usage_text, stdout);
-      std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+      print_and_exit(usage_text);
     } else if (argument == "--version") {
-      std::fputs(version_text, stdout);
-      std::exit(std::fflush(stdout) == 0 ? 0 : 1);
+      print_and_exit(version_text);
     } else if (argument == "-o" || argument == "--output") {
       options.outputs.push_back(value());
     } else if (argument == "--frames") {
@@ -232,12 +244,7 @@ Options parse_options(int argc, char **argv) {
     } else if (argument == "--emit-ags") {
       options.emit = true;
     } else if (argument == "--screen") {
-      const std::string size = value();
-      const size_t x = size.find('x');
-      if (x == std::string::npos) usage_error("--screen takes WxH, such as 320x200, not '" + printable(size) + "'");
-      options.width = static_cast<int>(whole_number(size.substr(0, x), "--screen width", 1, MAX_SCREEN_SIDE));
-      options.height = static_cast<int>(whole_number(size.substr(x + 1), "--screen height", 1, MAX_SCREEN_SIDE));
-      options.screen_given = true;
+      screen_size(value(), options);
     } else if (argument == "--depth") {
       options.depth = static_cast<int>(whole_number(value(), argument, 8, 32));
       if (options.depth != 8 && options.depth != 16 && options.depth != 32) usage_error("--depth takes 8, 16 or 32");

@@ -35,6 +35,27 @@ struct Condition {
   bool seen_else = false;
 };
 
+// A line that starts with '#': the directive, what follows it, that without
+// a comment, and the name it starts with.
+struct Directive {
+  std::string directive;
+  std::string rest;
+  std::string argument;
+  std::string name;
+};
+
+Directive read_directive(const std::string &trimmed) {
+  Directive read;
+  std::istringstream words(trimmed.substr(1));
+  words >> read.directive;
+  std::getline(words, read.rest);
+  read.rest = trim(read.rest);
+  const size_t comment = read.rest.find("//");
+  read.argument = trim(comment == std::string::npos ? read.rest : read.rest.substr(0, comment));
+  read.name = read.argument.substr(0, read.argument.find_first_of(" \t"));
+  return read;
+}
+
 // Whether a block comment is open after `text`, given whether one was before it.
 bool comment_open_after(const std::string &text, bool in_comment) {
   bool in_string = false;
@@ -80,15 +101,11 @@ Preprocessed preprocess(const std::string &file, const std::string &source, Macr
     const bool active = conditions.empty() || conditions.back().active;
     const std::string trimmed = trim(text);
     if (!in_comment && !trimmed.empty() && trimmed[0] == '#') {
-      std::istringstream words(trimmed.substr(1));
-      std::string directive;
-      words >> directive;
-      std::string rest;
-      std::getline(words, rest);
-      rest = trim(rest);
-      const size_t comment = rest.find("//");
-      std::string argument = trim(comment == std::string::npos ? rest : rest.substr(0, comment));
-      std::string name = argument.substr(0, argument.find_first_of(" \t"));
+      const Directive read = read_directive(trimmed);
+      const std::string &directive = read.directive;
+      const std::string &rest = read.rest;
+      const std::string &argument = read.argument;
+      const std::string &name = read.name;
       const size_t column = text.find('#') + 1;
       const auto fail = [&](const std::string &message) {
         throw ScriptError(file, line, static_cast<int>(column), message);
