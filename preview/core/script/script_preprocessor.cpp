@@ -56,6 +56,36 @@ Directive read_directive(const std::string &trimmed) {
   return read;
 }
 
+bool is_condition(const std::string &directive) {
+  return directive == "ifdef" || directive == "ifndef" || directive == "ifver" || directive == "ifnver" ||
+         directive == "else" || directive == "endif";
+}
+
+// Follows #ifdef, #ifndef, #ifver, #ifnver, #else and #endif on line `line`
+// (other directives change nothing); what is wrong with it, or empty.
+std::string follow_condition(const Directive &read, const Macros &defined, int line, std::vector<Condition> &conditions) {
+  const std::string &directive = read.directive;
+  const std::string &name = read.name;
+  const bool active = conditions.empty() || conditions.back().active;
+  if (directive == "ifdef" || directive == "ifndef" || directive == "ifver" || directive == "ifnver") {
+    if (name.empty()) return "expected a name after #" + directive;
+    bool holds = false;
+    if (directive == "ifdef") holds = defined.count(name) != 0;
+    if (directive == "ifndef") holds = defined.count(name) == 0;
+    if (directive == "ifver") holds = engine_is_at_least(name);
+    if (directive == "ifnver") holds = !engine_is_at_least(name);
+    conditions.push_back({line, active && holds, active});
+  } else if (directive == "else") {
+    if (conditions.empty() || conditions.back().seen_else) return "#else without an #if before it";
+    conditions.back().seen_else = true;
+    conditions.back().active = conditions.back().parent_active && !conditions.back().active;
+  } else if (directive == "endif") {
+    if (conditions.empty()) return "#endif without an #if before it";
+    conditions.pop_back();
+  }
+  return "";
+}
+
 // Whether a block comment is open after `text`, given whether one was before it.
 bool comment_open_after(const std::string &text, bool in_comment) {
   bool in_string = false;
@@ -110,23 +140,10 @@ Preprocessed preprocess(const std::string &file, const std::string &source, Macr
       const auto fail = [&](const std::string &message) {
         throw ScriptError(file, line, static_cast<int>(column), message);
       };
-      if (directive == "ifdef" || directive == "ifndef" || directive == "ifver" || directive == "ifnver") {
-        if (name.empty()) fail("expected a name after #" + directive);
-        bool holds = false;
-        if (directive == "ifdef") holds = defined.count(name) != 0;
-        if (directive == "ifndef") holds = defined.count(name) == 0;
-        if (directive == "ifver") holds = engine_is_at_least(name);
-        if (directive == "ifnver") holds = !engine_is_at_least(name);
-        conditions.push_back({line, active && holds, active});
-      } else if (directive == "else") {
-        if (conditions.empty() || conditions.back().seen_else) fail("#else without an #if before it");
-        conditions.back().seen_else = true;
-        conditions.back().active = conditions.back().parent_active && !conditions.back().active;
-      } else if (directive == "endif") {
-        if (conditions.empty()) fail("#endif without an #if before it");
-        conditions.pop_back();
-      } else if (!active) {
-        // left out with the code around it
+      const std::string problem = follow_condition(read, defined, line, conditions);
+      if (!problem.empty()) fail(problem);
+      if (is_condition(directive) || !active) {
+        // a condition, followed above; or a directive left out with the code around it
       } else if (directive == "define") {
         if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_')) {
           fail("expected a name after #define");
