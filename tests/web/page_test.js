@@ -120,6 +120,25 @@ function gameFiles(folder) {
         (result.errors.length ? `; ${JSON.stringify(result.errors)}` : ''));
     }
 
+    // The tab's memory with each case open and played, each in a browser of
+    // its own (the comparison above decodes thousands of pictures in the page).
+    {
+      const figures = [];
+      for (const name of cases) {
+        const caseDir = path.join(root, 'tests/engine-reference', name);
+        const alone = await launch();
+        const fresh = await alone.newPage();
+        await fresh.goto('file://' + path.join(pageDir, 'rollwick.html'));
+        await fresh.evaluate(() => window.rollwick.ready.then(() => true));
+        await fresh.evaluate((files) => window.rollwick.openGame(files, 'game'), gameFiles(path.join(caseDir, 'game')));
+        await fresh.evaluate((text) => window.rollwick.openScript('credits.credits', text),
+          fs.readFileSync(path.join(caseDir, 'credits.credits'), 'utf8'));
+        figures.push(`${name.split('-')[0]} ${rendererMegabytes(alone.process().pid).toFixed(0)} MB`);
+        await alone.close();
+      }
+      console.log(`the tab with each case played: ${figures.join(', ')}`);
+    }
+
     // A script opened without a game draws in the default font the page carries, as the command line draws it.
     {
       await page.goto('file://' + path.join(pageDir, 'rollwick.html'));
@@ -313,7 +332,8 @@ function gameFiles(folder) {
         return { first: window.rollwick.firstPictureMs(), played: window.rollwick.lastPlayMs(), info: window.rollwick.info() };
       }, roll);
       check(wide.info.width === 1280 && wide.first >= 0 && wide.first < 1000, 'a 1280x720 game of 100 lines shows its first picture within a second',
-        `first picture after ${wide.first.toFixed(0)} ms; the whole play (${wide.info.frames} frames) took ${wide.played.toFixed(0)} ms`);
+        `first picture after ${wide.first.toFixed(0)} ms; the whole play (${wide.info.frames} frames) took ${wide.played.toFixed(0)} ms; ` +
+        `the tab ${rendererMegabytes(browser.process().pid).toFixed(0)} MB`);
     }
 
     // Messages name the game's folder as the author knows it; a folder with no script is no error;
