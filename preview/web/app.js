@@ -456,7 +456,7 @@
       const item = document.createElement('li');
       item.className = m.kind;
       const where = m.file ? `${m.file}${m.line ? ':' + m.line : ''}: ` : '';
-      item.textContent = `${where}${m.kind}: ${m.text}`;
+      item.textContent = `${where}${m.kind}: ${m.text}${m.hint || ''}`;
       if (m.line > 0) {
         item.dataset.line = m.line;
         item.dataset.file = m.file;

@@ -37,6 +37,7 @@ struct Message {
   std::string file;
   int line = 0;
   std::string text;
+  std::string hint;  // what the author can do, in the page's words; empty if nothing
 };
 
 // One play: its frames, what it said, and what the page shows with it.
@@ -200,9 +201,9 @@ void play(const std::string &game_folder, const std::string &script_path, const 
   for (const OfferedFunction &function : flow.functions()) played.functions.push_back(function);
   played.functions_read = flow.functions_read();
   for (const PlayMessage &m : flow.messages()) {
-    played.messages.push_back({kind_names[static_cast<int>(m.kind)], m.file, m.line, m.text + hint_for(m.hint)});
+    played.messages.push_back({kind_names[static_cast<int>(m.kind)], m.file, m.line, m.text, hint_for(m.hint)});
   }
-  if (!stopped.empty()) played.messages.push_back({"error", request.script_name, 0, stopped});
+  if (!stopped.empty()) played.messages.push_back({"error", request.script_name, 0, stopped, ""});
   if (!done) {
     played.frames.clear();
     played.pictures.clear();
@@ -225,13 +226,13 @@ EMSCRIPTEN_KEEPALIVE int rw_play(const char *game_folder, const char *script, co
   return static_cast<int>(played.frames.size());
 }
 
-// What the last play said, as a JSON array of {kind, file, line, text}.
+// What the last play said, as a JSON array of {kind, file, line, text, hint}.
 EMSCRIPTEN_KEEPALIVE const char *rw_messages() {
   answer = "[";
   for (size_t i = 0; i < played.messages.size(); ++i) {
     const Message &m = played.messages[i];
     answer += (i ? ",{" : "{") + std::string("\"kind\":") + json_text(m.kind) + ",\"file\":" + json_text(m.file) +
-              ",\"line\":" + std::to_string(m.line) + ",\"text\":" + json_text(m.text) + "}";
+              ",\"line\":" + std::to_string(m.line) + ",\"text\":" + json_text(m.text) + ",\"hint\":" + json_text(m.hint) + "}";
   }
   answer += "]";
   return answer.c_str();

@@ -9,7 +9,7 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const { execFileSync } = require('child_process');
+const { execFileSync, spawnSync } = require('child_process');
 const puppeteer = require('puppeteer-core');
 
 const [pageDir, buildDir] = process.argv.slice(2).map((p) => path.resolve(p));
@@ -27,10 +27,26 @@ const check = (ok, what, detail) => {
   console.log(`${ok ? 'ok' : 'FAILED'}: ${what}${detail ? ` (${detail})` : ''}`);
 };
 
-// The command line's frames of SCRIPT (with the game in GAME, if given), as paths in order.
-function commandLineFrames(script, game, out) {
-  execFileSync(preview, [script, ...(game ? ['--game', game] : []), '--frames', out, '-q'], { stdio: ['ignore', 'ignore', 'pipe'] });
+// The command line's frames of SCRIPT (with the game in GAME, if given), as
+// paths in order; what it said goes in SAID, as the page words a message
+// ("FILE:LINE: KIND: TEXT", or "KIND: TEXT").
+function commandLineFrames(script, game, out, said = []) {
+  const run = spawnSync(preview, [script, ...(game ? ['--game', game] : []), '--frames', out, '-q'], { encoding: 'utf8' });
+  if (run.status !== 0) throw new Error(`the command line failed on ${script}: ${run.stderr}`);
+  const folder = path.dirname(script) + '/';
+  for (const line of run.stderr.split('\n').filter(Boolean)) {
+    // (Each front end words its own hint: the command line's names an option.)
+    const text = line.replace(/ \((give|name|install) [^()]*\)$/, '');
+    said.push(text.startsWith('rollwick-preview: ') ? text.slice('rollwick-preview: '.length) : text.replace(folder, ''));
+  }
   return fs.readdirSync(out).filter((f) => f.endsWith('.png')).sort().map((f) => path.join(out, f));
+}
+
+// The page's messages as the command line prints them, each without its hint. A typing sound with no
+// file is the page's alone: it plays the sounds, as a video does, and a GIF has none.
+function pageMessages(messages) {
+  return messages.filter((m) => !/; the typing is silent/.test(m.text))
+    .map((m) => `${m.file && m.line ? `${m.file}:${m.line}: ` : ''}${m.kind}: ${m.text}`);
 }
 
 // Shows every frame the page played and compares it, byte for byte, with
@@ -109,7 +125,8 @@ function gameFiles(folder) {
     // through the browser's own decoder, and compares them byte for byte.
     for (const name of cases) {
       const caseDir = path.join(root, 'tests/engine-reference', name);
-      const frames = commandLineFrames(path.join(caseDir, 'credits.credits'), path.join(caseDir, 'game'), path.join(scratch, name));
+      const said = [];
+      const frames = commandLineFrames(path.join(caseDir, 'credits.credits'), path.join(caseDir, 'game'), path.join(scratch, name), said);
       await page.evaluate((files) => window.rollwick.openGame(files, 'game'), gameFiles(path.join(caseDir, 'game')));
       await page.evaluate((text) => window.rollwick.openScript('credits.credits', text),
         fs.readFileSync(path.join(caseDir, 'credits.credits'), 'utf8'));
@@ -118,6 +135,9 @@ function gameFiles(folder) {
         `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
         `first picture ${result.firstMs.toFixed(0)} ms after opening, played in ${result.playMs.toFixed(0)} ms, ${result.showMs.toFixed(2)} ms a frame shown` +
         (result.errors.length ? `; ${JSON.stringify(result.errors)}` : ''));
+      const listed = pageMessages(await page.evaluate(() => window.rollwick.messages()));
+      check(JSON.stringify(listed) === JSON.stringify(said), `${name}: the page's messages are the command line's`,
+        `page: ${JSON.stringify(listed)}; command line: ${JSON.stringify(said)}`);
     }
 
     // The tab's memory with each case open and played, each in a browser of
@@ -144,11 +164,15 @@ function gameFiles(folder) {
       await page.goto('file://' + path.join(pageDir, 'rollwick.html'));
       await page.evaluate(() => window.rollwick.ready.then(() => true));
       const script = path.join(root, 'examples/demo.credits');
-      const frames = commandLineFrames(script, '', path.join(scratch, 'no-game'));
+      const said = [];
+      const frames = commandLineFrames(script, '', path.join(scratch, 'no-game'), said);
       await page.evaluate((text) => window.rollwick.openScript('demo.credits', text), fs.readFileSync(script, 'utf8'));
       const result = await compareFrames(page, frames);
-      check(result.frames === frames.length && result.same === frames.length, 'a script without a game: frames identical to the command line\'s',
-        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}`);
+      const listed = pageMessages(await page.evaluate(() => window.rollwick.messages()));
+      check(result.frames === frames.length && result.same === frames.length && JSON.stringify(listed) === JSON.stringify(said),
+        'a script without a game: frames and messages identical to the command line\'s',
+        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
+        `page: ${JSON.stringify(listed)}; command line: ${JSON.stringify(said)}`);
     }
 
     // An ANSI game whose script is Windows-1252 (accents, the euro sign, the oe
@@ -165,11 +189,15 @@ function gameFiles(folder) {
         'SequenceSettings(1, 0, 0, 1, 1, 10);\nRunCreditSequence(1);\nwhile (IsSequenceFinished(1) == 0) Wait(1);\n';
       const script = path.join(ansi, 'ansi.credits');
       fs.writeFileSync(script, Buffer.from(text.replace(/œ/g, '\x9c').replace(/€/g, '\x80'), 'latin1'));
-      const frames = commandLineFrames(script, ansi, path.join(scratch, 'ansi-frames'));
+      const said = [];
+      const frames = commandLineFrames(script, ansi, path.join(scratch, 'ansi-frames'), said);
       await page.evaluate((files) => window.rollwick.openGame(files, 'ansi-game'), gameFiles(ansi));
       const result = await compareFrames(page, frames);
-      check(result.frames === frames.length && result.same === frames.length, 'an ANSI game with a Windows-1252 script: frames identical to the command line\'s',
-        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}`);
+      const listed = pageMessages(await page.evaluate(() => window.rollwick.messages()));
+      check(result.frames === frames.length && result.same === frames.length && JSON.stringify(listed) === JSON.stringify(said),
+        'an ANSI game with a Windows-1252 script: frames and messages identical to the command line\'s',
+        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
+        `page: ${JSON.stringify(listed)}; command line: ${JSON.stringify(said)}`);
     }
 
     // The functions offered are those the core reads: none from a comment or
@@ -352,7 +380,7 @@ function gameFiles(folder) {
       check(opened.messages.some((t) => t.includes('agsfnt1.wfn is not in lighthouse')) && !opened.messages.some((t) => t.includes('/game')),
         'messages name the game\'s folder', opened.messages.join(' | '));
       await page.evaluate(() => window.rollwick.edit('SetCreditImage(1, 1, 0, 77, -1);\nfunction a() {}\nWait(1);\n'));
-      const hinted = await page.evaluate(() => window.rollwick.settled().then(() => window.rollwick.messages().map((m) => m.text)));
+      const hinted = await page.evaluate(() => window.rollwick.settled().then(() => window.rollwick.messages().map((m) => m.text + m.hint)));
       check(hinted.some((t) => t.includes('slot 77')) && !hinted.some((t) => /--[a-z]/.test(t)),
         'the page\'s messages name no command-line option', hinted.join(' | '));
       check(opened.lit, 'a script just opened shows a picture with something on it', `frame ${opened.frame}`);
