@@ -296,7 +296,10 @@
     drawn = -1;
     if (answer.failure) {
       // A failure inside the page (its stack, its memory) is said in words, in place of the last play's messages.
-      messages = [{ kind: 'error', file: '', line: 0, text: `the play stopped inside the page: ${answer.failure}` }];
+      const why = /call stack/i.test(answer.failure)
+        ? 'the script nests blocks and calls deeper than the browser lets the page follow; the command line plays it'
+        : answer.failure;
+      messages = [{ kind: 'error', file: '', line: 0, text: `the play stopped inside the page: ${why}` }];
       info = noPlay;
       newWorker();
     } else {

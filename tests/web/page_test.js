@@ -419,6 +419,20 @@ function gameFiles(folder) {
         `read ${read.join(', ')}; the tab holds ${megabytes.toFixed(0)} MB`);
       await alone.close();
     }
+    // A failure inside the page is said in words, in place of the messages before it.
+    {
+      let body = '';
+      for (let i = 0; i < 40; ++i) body += 'if (n > 0) {\n';
+      body += 'if (n > 0) down(n - 1);\n' + '}\n'.repeat(40);
+      const deep = `function down(int n) {\n${body}}\nfunction play_credits() {\n  down(45);\n  Wait(1);\n}\n`;
+      const said = await page.evaluate(async (text) => {
+        await window.rollwick.openScript('deep.asc', text);
+        return window.rollwick.messages();
+      }, deep);
+      // (The browser's stack runs out first; one that holds more meets the core's own limit on nesting.)
+      check(said.length === 1 && said[0].kind === 'error' && /^the play stopped inside the page: |nested more than/.test(said[0].text),
+        'a failure inside the page is said in words', JSON.stringify(said));
+    }
     check(pageErrors.length === 0, 'no script error on the page', pageErrors.join('; '));
   } finally {
     await browser.close();
