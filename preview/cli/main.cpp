@@ -696,7 +696,7 @@ bool finish_outputs(std::vector<std::unique_ptr<OutputSink>> &outputs, int64_t f
   return written;
 }
 
-PlayRequest request_for(const Options &options, const std::string &standard_input, PlayFlow *const &flow) {
+PlayRequest request_for(const Options &options, const std::string &standard_input) {
   PlayRequest request;
   request.game_folder = options.game_directory;
   request.script_path = options.script;
@@ -725,7 +725,9 @@ PlayRequest request_for(const Options &options, const std::string &standard_inpu
   request.start_plugin = [plugin](PluginSession &session, PreviewEngine &engine, std::string &error) {
     return session.load_fresh(plugin, engine, error);
   };
-  request.furnish = [&options, &flow](Stage &stage, bool first) { furnish(stage, options, flow->settings(), first); };
+  request.furnish = [&options](Stage &stage, const PlaySettings &settings, bool first) {
+    furnish(stage, options, settings, first);
+  };
   const std::string game_folder = options.game_directory;
   request.on_message = [game_folder](const PlayMessage &message) { print_message(message, game_folder); };
   return request;
@@ -736,9 +738,7 @@ PlayRequest request_for(const Options &options, const std::string &standard_inpu
 int main(int argc, char **argv) {
   Options options = parse_options(argc, argv);
   const std::string standard_input = options.script == "-" ? read_text_file("-") : "";
-  PlayFlow *flow_pointer = nullptr;
-  PlayFlow flow(request_for(options, standard_input, flow_pointer));
-  flow_pointer = &flow;
+  PlayFlow flow(request_for(options, standard_input));
   const auto stopped = [&flow]() {
     if (flow.stopped_at_warning()) std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
     return 1;

@@ -91,12 +91,18 @@ constexpr size_t PROGRESS_EVERY_FRAMES = 250;
 class KeepFrames : public FrameSink {
  public:
   void frame(int64_t, const rollwick_host::Canvas &canvas) override {
-    // A picture that stays (a wait, a pause) is kept once.
     if (!played.pictures.empty() && canvas.pixels == last_) {
-      played.frames.push_back(played.frames.back());
-      if (played.frames.size() % PROGRESS_EVERY_FRAMES == 0) tell_progress(static_cast<int>(played.frames.size()));
-      return;
+      played.frames.push_back(played.frames.back());  // a picture that stays (a wait, a pause) is kept once
+    } else {
+      keep(canvas);
     }
+    if (played.frames.size() % PROGRESS_EVERY_FRAMES == 0) tell_progress(static_cast<int>(played.frames.size()));
+  }
+  void wait_ended(int64_t index) override { played.waits_ended.push_back(index); }
+
+ private:
+  // A new picture, kept deflated.
+  void keep(const rollwick_host::Canvas &canvas) {
     last_ = canvas.pixels;
     if (played.first_shown < 0 &&
         std::any_of(canvas.pixels.begin(), canvas.pixels.end(), [&](uint32_t p) { return p != canvas.pixels[0]; })) {
@@ -110,11 +116,8 @@ class KeepFrames : public FrameSink {
     // Kept at its packed size: a long play holds many thousands.
     played.pictures.emplace_back(scratch_.begin(), scratch_.begin() + static_cast<ptrdiff_t>(length));
     played.frames.push_back(static_cast<uint32_t>(played.pictures.size() - 1));
-    if (played.frames.size() % PROGRESS_EVERY_FRAMES == 0) tell_progress(static_cast<int>(played.frames.size()));
   }
-  void wait_ended(int64_t index) override { played.waits_ended.push_back(index); }
 
- private:
   std::vector<uint8_t> scratch_;
   std::vector<uint32_t> last_;
 };

@@ -122,6 +122,17 @@ function installAnswerSampling() {
   };
 }
 
+// Whether the page's frames and messages are FRAMES and SAID, the command line's; and how they differ.
+async function sameAsCommandLine(page, frames, said) {
+  const result = await compareFrames(page, frames);
+  const listed = pageMessages(await page.evaluate(() => window.rollwick.messages()));
+  return {
+    ok: result.frames === frames.length && result.same === frames.length && JSON.stringify(listed) === JSON.stringify(said),
+    detail: `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ` +
+      `${result.differing.join(', ')}; page: ${JSON.stringify(listed)}; command line: ${JSON.stringify(said)}`,
+  };
+}
+
 function gameFiles(folder) {
   return fs.readdirSync(folder).map((name) => ({ path: name, base64: fs.readFileSync(path.join(folder, name)).toString('base64') }));
 }
@@ -190,12 +201,8 @@ function gameFiles(folder) {
       const said = [];
       const frames = commandLineFrames(script, '', path.join(scratch, 'no-game'), said);
       await page.evaluate((text) => window.rollwick.openScript('demo.credits', text), fs.readFileSync(script, 'utf8'));
-      const result = await compareFrames(page, frames);
-      const listed = pageMessages(await page.evaluate(() => window.rollwick.messages()));
-      check(result.frames === frames.length && result.same === frames.length && JSON.stringify(listed) === JSON.stringify(said),
-        'a script without a game: frames and messages identical to the command line\'s',
-        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
-        `page: ${JSON.stringify(listed)}; command line: ${JSON.stringify(said)}`);
+      const same = await sameAsCommandLine(page, frames, said);
+      check(same.ok, 'a script without a game: frames and messages identical to the command line\'s', same.detail);
     }
 
     // An ANSI game whose script is Windows-1252 (accents, the euro sign, the oe
@@ -215,12 +222,8 @@ function gameFiles(folder) {
       const said = [];
       const frames = commandLineFrames(script, ansi, path.join(scratch, 'ansi-frames'), said);
       await page.evaluate((files) => window.rollwick.openGame(files, 'ansi-game'), gameFiles(ansi));
-      const result = await compareFrames(page, frames);
-      const listed = pageMessages(await page.evaluate(() => window.rollwick.messages()));
-      check(result.frames === frames.length && result.same === frames.length && JSON.stringify(listed) === JSON.stringify(said),
-        'an ANSI game with a Windows-1252 script: frames and messages identical to the command line\'s',
-        `${result.same} / ${frames.length} identical, ${result.frames} frames on the page; first differing ${result.differing.join(', ')}; ` +
-        `page: ${JSON.stringify(listed)}; command line: ${JSON.stringify(said)}`);
+      const same = await sameAsCommandLine(page, frames, said);
+      check(same.ok, 'an ANSI game with a Windows-1252 script: frames and messages identical to the command line\'s', same.detail);
     }
 
     // The functions offered are those the core reads: none from a comment or

@@ -120,7 +120,7 @@ bool PlayFlow::new_stage(bool first) {
   if (!set_up_default_font(engine, settings_.utf8) && first) {
     say(MessageKind::warning, "", 0, "no default font: fonts the game does not give draw nothing", Hint::install_font);
   }
-  if (request_.furnish) request_.furnish(*stage_, first);
+  if (request_.furnish) request_.furnish(*stage_, settings_, first);
   return true;
 }
 
@@ -167,12 +167,7 @@ bool PlayFlow::play(const std::vector<FrameSink *> &sinks) {
     Linter linter(stage.session.functions(), *stage.engine, sources);
 
     const bool capped_by_user = request_.max_frames >= 0;
-    RunOptions options;
-    options.max_frames = capped_by_user ? request_.max_frames : FRAME_CAP;
-    options.fps = settings_.fps;
-    options.fixed_fps = settings_.fixed_fps;
-    options.entry = request_.entry;
-    if (stage.has_background) options.background = &stage.background;
+    RunOptions options = run_options(capped_by_user ? request_.max_frames : FRAME_CAP);
     options.on_warning = [&](int line, const std::string &message) { say(MessageKind::warning, name, line, message); };
     options.on_call = [&](const Call &call, int32_t result) {
       const size_t before = linter.warnings.size();
@@ -218,17 +213,23 @@ bool PlayFlow::play(const std::vector<FrameSink *> &sinks) {
   }
 }
 
+// How the script runs on the current stage, up to `max_frames` frames.
+RunOptions PlayFlow::run_options(int64_t max_frames) const {
+  RunOptions options;
+  options.max_frames = max_frames;
+  options.fps = settings_.fps;
+  options.fixed_fps = settings_.fixed_fps;
+  options.entry = request_.entry;
+  if (stage_->has_background) options.background = &stage_->background;
+  return options;
+}
+
 bool PlayFlow::stage_again() { return opened_ && new_stage(false); }
 
 bool PlayFlow::play_again(const std::vector<FrameSink *> &sinks, const std::function<void(int64_t)> &progress) {
   if (!opened_) return false;
   try {
-    RunOptions options;
-    options.max_frames = result_.frames;
-    options.fps = settings_.fps;
-    options.fixed_fps = settings_.fixed_fps;
-    options.entry = request_.entry;
-    if (stage_->has_background) options.background = &stage_->background;
+    RunOptions options = run_options(result_.frames);
     options.progress = progress;
     frames_again_ = run_script(script_, stage_->session, *stage_->engine, sinks, options).frames;
     return true;

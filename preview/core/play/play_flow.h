@@ -86,7 +86,7 @@ struct PlayRequest {
   // Starts the plug-in on a stage's engine; false with the reason when it cannot.
   std::function<bool(PluginSession &session, PreviewEngine &engine, std::string &error)> start_plugin;
   // What the front end adds to each new stage (fonts, sprites, a picture under the credits).
-  std::function<void(Stage &stage, bool first)> furnish;
+  std::function<void(Stage &stage, const PlaySettings &settings, bool first)> furnish;
   // Each message as it is said.
   std::function<void(const PlayMessage &message)> on_message;
 };
@@ -131,6 +131,7 @@ class PlayFlow {
   bool read_scripts();
   bool new_stage(bool first);
   void list_functions();
+  RunOptions run_options(int64_t max_frames) const;
 
   PlayRequest request_;
   bool has_game_ = false;
