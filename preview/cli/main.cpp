@@ -42,6 +42,7 @@ const char version_text[] = "rollwick-preview 2.0 (agsRollwick 2.0)\n";
 
 const char usage_text[] =
     "usage: rollwick-preview SCRIPT [options]     (SCRIPT '-' reads standard input)\n"
+    "       rollwick-preview --game DIR [options] (the game's own scripts: the first that calls the plug-in)\n"
     "\n"
     "Plays a credits script through the agsRollwick plug-in and renders it. SCRIPT is a credits file, or a\n"
     "game script (.asc: a global script, room script or module) of which only the credits function runs.\n"
@@ -72,10 +73,14 @@ const char usage_text[] =
     "  --font N=FILE[:SIZE]   font N from an AGS .wfn file, or a TrueType file at SIZE pixels (default 12)\n"
     "  --antialias            anti-aliased TrueType text (32-bit games; the game's setting with --game)\n"
     "  --sprite N=FILE.png    sprite slot N\n"
-    "  --background FILE.png  the room the credits play over (scaled to the screen if it differs)\n"
+    "  --room N               with --game: the room under the credits (default: the room whose script plays\n"
+    "                         them, else the player character's starting room)\n"
+    "  --no-room              with --game: black under the credits\n"
+    "  --background FILE.png  a picture under the credits instead of the room (scaled to the screen)\n"
     "run\n"
-    "  --function NAME        the function that plays the credits (default: play_credits, the only function,\n"
-    "                         or the only one no other calls that calls the plug-in)\n"
+    "  --function NAME        the function that plays the credits (default: a room script's after-fade-in\n"
+    "                         function, play_credits, the only function, or the only one no other calls that\n"
+    "                         calls the plug-in)\n"
     "  --max-frames N         stop after N frames (default: when the script ends; a script that would play\n"
     "                         past 100000 frames is an error)\n"
     "  --strict               stop with an error at the first warning\n"
@@ -105,6 +110,8 @@ struct Options {
   bool antialias = false;
   std::vector<std::pair<int, std::string>> sprites;
   std::string background;
+  int room = -1;
+  bool no_room = false;
   std::string function;
   int64_t max_frames = -1;
   bool strict = false;
@@ -271,6 +278,10 @@ Options parse_options(int argc, char **argv) {
       options.music = value();
     } else if (argument == "--background") {
       options.background = value();
+    } else if (argument == "--room") {
+      options.room = static_cast<int>(whole_number(value(), argument, 0, 99999));
+    } else if (argument == "--no-room") {
+      options.no_room = true;
     } else if (argument == "--function") {
       options.function = value();
     } else if (argument == "--max-frames") {
@@ -289,7 +300,13 @@ Options parse_options(int argc, char **argv) {
       usage_error("one script at a time ('" + printable(options.script) + "' and '" + printable(argument) + "')");
     }
   }
-  if (options.script.empty()) usage_error("no credits script given");
+  if (options.script.empty() && options.game_directory.empty()) {
+    usage_error("no credits script given (or --game DIR to play the game's own scripts)");
+  }
+  if ((options.room >= 0 || options.no_room) && options.game_directory.empty()) {
+    usage_error("--room and --no-room choose a room of the game: give --game DIR");
+  }
+  if (options.room >= 0 && options.no_room) usage_error("--room N and --no-room: give one");
   check_combinations(options);
   return options;
 }
@@ -327,7 +344,7 @@ void check_combinations(const Options &options) {
 }
 
 // Every file the run reads that a name on the command line could also give as an output.
-std::vector<std::string> inputs_of(const Options &options, const GameProject *game) {
+std::vector<std::string> inputs_of(const Options &options, const PlayFlow &flow) {
   std::vector<std::string> inputs;
   if (options.script != "-") inputs.push_back(options.script);
   for (const std::string &file : {options.background, options.music, options.plugin}) inputs.push_back(file);
@@ -335,9 +352,11 @@ std::vector<std::string> inputs_of(const Options &options, const GameProject *ga
   for (const auto &given : {options.sprites, options.sounds}) {
     for (const auto &numbered_file : given) inputs.push_back(numbered_file.second);
   }
-  if (game != nullptr) {
-    const std::vector<std::string> files = files_read(*game);
+  if (flow.has_game()) {
+    const std::vector<std::string> files = files_read(flow.game());
     inputs.insert(inputs.end(), files.begin(), files.end());
+    if (flow.room_number() >= 0) inputs.push_back(room_file(flow.game(), flow.room_number(), ".crm"));
+    inputs.push_back(flow.request().script_path);
   }
   return inputs;
 }
@@ -346,7 +365,7 @@ std::vector<std::string> inputs_of(const Options &options, const GameProject *ga
 // named, no two outputs share a place, and no output is a file the run reads.
 // A frames folder that holds anything but an earlier render's frames is a
 // command-line error, and stays as it is.
-void check_outputs(const Options &options, const GameProject *game) {
+void check_outputs(const Options &options, const PlayFlow &flow) {
   std::vector<std::string> files = options.outputs;
   if (!options.sheet.empty()) files.push_back(options.sheet);
   for (const std::string &output : files) {
@@ -371,7 +390,7 @@ void check_outputs(const Options &options, const GameProject *game) {
                   "name of its own");
     }
   }
-  const std::vector<std::string> inputs = inputs_of(options, game);
+  const std::vector<std::string> inputs = inputs_of(options, flow);
   for (const std::string &output : files) {
     for (const std::string &input : inputs) {
       if (!input.empty() && rollwick_host::same_existing_file(output, input)) {
@@ -629,7 +648,7 @@ std::vector<std::unique_ptr<OutputSink>> make_outputs(const Options &options, co
 }
 
 // What the render did, on standard output.
-void print_summary(const PlayFlow &flow, const Progress &progress, size_t warnings, const std::string &default_output,
+void print_summary(const PlayFlow &flow, const Options &options, const Progress &progress, size_t warnings, const std::string &default_output,
                    const std::vector<const OutputSink *> &finished) {
   const RunResult &planned = flow.result();
   const int64_t frames = flow.frames_played_again();
@@ -639,6 +658,21 @@ void print_summary(const PlayFlow &flow, const Progress &progress, size_t warnin
               planned.speeds.size() > 1 ? " at first" : "", progress.seconds(),
               frames / std::max(progress.seconds(), 1e-6),
               warnings > 0 ? (", " + std::to_string(warnings) + " warning" + (warnings == 1 ? "" : "s")).c_str() : "");
+  if (flow.request().script_path != options.script) {
+    std::printf("played %s from %s\n", flow.script().entry.empty() ? "the script" : flow.script().entry.c_str(),
+                safe(flow.request().script_path).c_str());
+  }
+  if (!options.background.empty()) {
+    std::printf("under the credits: %s\n", safe(options.background).c_str());
+  } else if (flow.room_number() >= 0) {
+    const RoomView &room = flow.room_view();
+    const Camera camera = camera_on(room, flow.settings().width, flow.settings().height, false, 0, 0);
+    std::printf("under the credits: room %d (%dx%d)", flow.room_number(), room.width, room.height);
+    if (room.width > camera.width || room.height > camera.height) std::printf(", seen from (%d, %d)", camera.x, camera.y);
+    std::printf("\n");
+  } else if (flow.has_game()) {
+    std::printf("under the credits: black (no room)\n");
+  }
   if (!default_output.empty()) std::printf("wrote %s (name it with -o)\n", default_output.c_str());
   for (const OutputSink *output : finished) {
     const std::string line = output->summary();
@@ -672,7 +706,8 @@ void print_summary(const PlayFlow &flow, const Progress &progress, size_t warnin
 // With no output named, SCRIPT.gif (credits.gif for standard input): its name.
 std::string add_default_output(Options &options) {
   if (!options.outputs.empty() || !options.frames_directory.empty() || !options.sheet.empty()) return "";
-  std::string name = options.script == "-" ? "credits" : options.script;
+  // The game's own scripts: in the folder the command runs in, not the game's.
+  std::string name = options.script == "-" || options.script.empty() ? "credits" : options.script;
   const size_t dot = name.rfind('.');
   if (dot != std::string::npos && name.find('/', dot) == std::string::npos) name.resize(dot);
   name += ".gif";
@@ -706,6 +741,8 @@ PlayRequest request_for(const Options &options, const std::string &standard_inpu
     request.guess_game_script = true;
   }
   request.entry = options.function;
+  request.room = options.room;
+  request.no_room = options.no_room;
   request.max_frames = options.max_frames;
   if (options.screen_given) {
     request.width = options.width;
@@ -750,7 +787,7 @@ int main(int argc, char **argv) {
   }
 
   const std::string default_output = add_default_output(options);
-  check_outputs(options, flow.has_game() ? &flow.game() : nullptr);
+  check_outputs(options, flow);
   const bool video = flow.request().sounds_heard;
   if (video) {
     for (const auto &file : flow.sound_files()) {
@@ -805,6 +842,6 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
                  static_cast<long long>(options.max_frames));
   }
-  if (!options.quiet) print_summary(flow, progress, warnings, default_output, finished);
+  if (!options.quiet) print_summary(flow, options, progress, warnings, default_output, finished);
   return summary_exit(written ? 0 : 1);
 }

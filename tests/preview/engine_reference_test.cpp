@@ -13,11 +13,8 @@
 #include <map>
 #include <sstream>
 
-#include "game_project.h"
-#include "game_setup.h"
-#include "plugin_session.h"
+#include "play_flow.h"
 #include "png_files.h"
-#include "runner.h"
 
 using namespace rollwick_preview;
 using rollwick_host::Canvas;
@@ -46,6 +43,9 @@ const Case cases[] = {
     {"A8-alpha-sprites-320x240x16", false},
     {"A9-utf8-accents-320x200x32", true, 43.4},
     {"A10-global-script-60fps", false},
+    {"A11-room-background-320x200x32", false},
+    {"A12-room-larger-480x300-in-320x200x16", false},
+    {"A13-room-8bit-own-palette-320x200", false},
 };
 
 std::string case_folder(const Case &c) { return std::string(ENGINE_REFERENCE_DIR) + "/" + c.folder; }
@@ -247,17 +247,6 @@ class EngineFrames : public FrameSink {
   int saved_ = 0;
 };
 
-// A fresh copy of the plug-in for each case, so no case sees the tables an
-// earlier one filled.
-std::string fresh_plugin_copy(const std::string &name) {
-  const std::string copy = (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + std::string("/") + name +
-                           "-" + std::to_string(getpid()) + ".so";
-  std::ifstream in(PLUGIN_PATH, std::ios::binary);
-  std::ofstream out(copy, std::ios::binary);
-  out << in.rdbuf();
-  return copy;
-}
-
 class EngineReference : public ::testing::TestWithParam<Case> {};
 
 }  // namespace
@@ -265,28 +254,32 @@ class EngineReference : public ::testing::TestWithParam<Case> {};
 TEST_P(EngineReference, EveryStoredFrameAsTheEngineDrewIt) {
   const Case &c = GetParam();
   const std::string folder = case_folder(c);
-  GameProject game;
-  std::string error;
-  ASSERT_TRUE(read_game_project(folder + "/game", game, error)) << error;
+  // The play as the command line runs it with --game alone.
+  PlayRequest request;
+  request.game_folder = folder + "/game";
+  request.script_path = folder + "/credits.credits";
+  request.start_plugin = [](PluginSession &session, PreviewEngine &engine, std::string &error) {
+    return session.load_fresh(PLUGIN_PATH, engine, error);
+  };
+  request.furnish = [](Stage &stage, const PlaySettings &, bool) { stage.engine->recording = true; };
+  PlayFlow flow(request);
+  const auto messages = [&flow]() {
+    std::string text;
+    for (const PlayMessage &message : flow.messages()) text += message.file + ": " + message.text + "\n";
+    return text;
+  };
+  ASSERT_TRUE(flow.open()) << messages();
+  // The folder gives every font and sprite (the first ten cases keep no
+  // room file: their room is black).
+  for (const PlayMessage &message : flow.messages()) {
+    if (message.text.rfind("the game's room", 0) == 0) continue;
+    EXPECT_EQ(message.text.find("the game's"), std::string::npos) << message.text;
+  }
 
-  PreviewEngine engine(game.width, game.height, game.depth);
-  engine.recording = true;
-  GameFileProblems problems;
-  set_up_game(game, game.antialias_fonts && game.depth == 32, engine, problems);
-  EXPECT_EQ(problems.unmet({}, {}), "");
-
-  const std::string plugin = fresh_plugin_copy(c.folder);
-  PluginSession session;
-  const bool loaded = session.load(plugin, engine, error);
-  unlink(plugin.c_str());
-  ASSERT_TRUE(loaded) << error;
-  const std::string script_path = folder + "/credits.credits";
-  const Script script = parse_credits_script(script_path, read_text(script_path), session.functions());
-
+  PreviewEngine &engine = *flow.stage().engine;
   EngineFrames compare(c, engine);
-  RunOptions options;
-  options.fps = game.fps;
-  const RunResult result = run_script(script, session, engine, {&compare}, options);
+  ASSERT_TRUE(flow.play({&compare})) << messages();
+  const RunResult &result = flow.result();
   EXPECT_EQ(result.frames, engine_frame_count(folder)) << "the previewer plays longer or shorter than the game";
   EXPECT_EQ(compare.compared, static_cast<int64_t>(stored_frames(folder).size()));
   const double text_difference =

@@ -222,20 +222,56 @@ void read_audio_clips(const pugi::xml_node &node, GameProject &project, int dept
   }
 }
 
-// The headers the editor puts before every script, in its order.
+// The headers the editor puts before every script, and the scripts (the
+// global script and the modules), in its order.
 void read_script_headers(const pugi::xml_node &node, GameProject &project, int depth = 0) {
   if (depth > 64) return;
   for (const pugi::xml_node &child : node.children()) {
     if (std::strcmp(child.name(), "Script") == 0) {
-      if (text_of(child, "IsHeader") != "True") continue;
+      std::vector<std::string> &list = text_of(child, "IsHeader") == "True" ? project.headers : project.scripts;
       const std::string file = find_file_ignoring_case(project.directory, text_of(child, "FileName"));
-      // A header listed twice is read once.
-      if (!file.empty() && std::find(project.headers.begin(), project.headers.end(), file) == project.headers.end()) {
-        project.headers.push_back(file);
-      }
+      // A script listed twice is read once.
+      if (!file.empty() && std::find(list.begin(), list.end(), file) == list.end()) list.push_back(file);
     } else {
       read_script_headers(child, project, depth + 1);
     }
+  }
+}
+
+// Every element named `name` under `node`, in the editor's folders (which
+// nest), in document order; the walk holds no more than the document's
+// elements and never recurses.
+std::vector<pugi::xml_node> elements_named(const pugi::xml_node &node, const char *name) {
+  std::vector<pugi::xml_node> found;
+  std::vector<pugi::xml_node> stack = {node};
+  while (!stack.empty()) {
+    const pugi::xml_node at = stack.back();
+    stack.pop_back();
+    if (std::strcmp(at.name(), name) == 0 && at != node) {
+      found.push_back(at);
+      continue;
+    }
+    std::vector<pugi::xml_node> children(at.children().begin(), at.children().end());
+    for (auto child = children.rbegin(); child != children.rend(); ++child) {
+      if (child->type() == pugi::node_element) stack.push_back(*child);
+    }
+  }
+  return found;
+}
+
+// The rooms the project lists, and where the player character starts.
+void read_rooms(const pugi::xml_node &game, GameProject &project) {
+  for (const pugi::xml_node &room : elements_named(game.child("Rooms"), "UnloadedRoom")) {
+    const int number = number_of(room, "Number", -1);
+    if (number >= 0) project.rooms.insert(number);
+  }
+  const int player = number_of(game, "PlayerCharacter", 0);
+  for (const pugi::xml_node &character : elements_named(game.child("Characters"), "Character")) {
+    if (number_of(character, "ID", -1) != player) continue;
+    project.player_room = number_of(character, "StartingRoom", -1);
+    project.player_x = number_of(character, "StartX", 0);
+    project.player_y = number_of(character, "StartY", 0);
+    break;
   }
 }
 
@@ -335,7 +371,9 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
       return six << 2 | six >> 4;
     };
     project.palette[static_cast<size_t>(index)] = channel("Red") << 16 | channel("Green") << 8 | channel("Blue");
+    project.background_entries[static_cast<size_t>(index)] = entry.attribute("Type").as_string() == std::string("Background");
   }
+  read_rooms(game, project);
   for (const pugi::xml_node &font : game.child("Fonts").children("Font")) {
     project.fonts.push_back(read_font(font, project, version, game_height_by));
   }
@@ -352,6 +390,12 @@ bool read_game_project(const std::string &path, GameProject &project, std::strin
   return true;
 }
 
+std::string room_file(const GameProject &project, int number, const char *extension) {
+  const std::string name = "room" + std::to_string(number) + extension;
+  const std::string found = find_file_ignoring_case(project.directory, name);
+  return found.empty() ? project.directory + "/" + name : found;
+}
+
 std::vector<std::string> files_read(const GameProject &project) {
   std::vector<std::string> files;
   std::set<std::string> seen;
@@ -360,6 +404,7 @@ std::vector<std::string> files_read(const GameProject &project) {
   };
   for (const std::string &file : {project.agf_path, project.sprite_file, project.sprite_index}) add(file);
   for (const std::string &header : project.headers) add(header);
+  for (const std::string &script : project.scripts) add(script);
   for (const GameFont &font : project.fonts) add(font.file);
   for (const auto &numbered : {project.sound_files, project.music_files}) {
     for (const auto &file : numbered) add(file.second);

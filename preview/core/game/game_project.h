@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,12 @@ struct GameProject {
   };
   std::map<std::string, Clip> clips;
   std::vector<std::string> headers;      // the script headers (.ash) the folder has, in the editor's order
+  std::vector<std::string> scripts;      // the global script and the modules (.asc) the folder has, in its order
+  std::array<bool, 256> background_entries{};  // palette entries a room's palette replaces (Type="Background")
+  std::set<int> rooms;                   // the rooms the project lists, by number
+  int player_room = -1;                  // where the player character starts: the room (-1: none)
+  int player_x = 0;                      // and the position in it
+  int player_y = 0;
   std::vector<std::string> warnings;     // settings out of the editor's range, and what was taken
   std::string sprite_file;               // acsprset.spr, empty if the folder has none
   std::string sprite_index;              // sprindex.dat, empty if the folder has none
@@ -58,6 +65,10 @@ struct GameProject {
 
 // `path` is the project folder or its Game.agf.
 bool read_game_project(const std::string &path, GameProject &project, std::string &error);
+
+// The project's file for room `number` ("roomN" + `extension`, ".crm" or
+// ".asc"), in the case the folder has it; the name it should have if none.
+std::string room_file(const GameProject &project, int number, const char *extension);
 
 // Every file of the project a play may read, Game.agf first, each once;
 // only those the folder has.

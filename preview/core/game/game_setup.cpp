@@ -6,8 +6,10 @@
 
 namespace rollwick_preview {
 
-void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems) {
-  if (engine.settings.colour_depth == 8) engine.palette = &game.palette;
+void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems,
+                 const rollwick_host::Palette *colours) {
+  if (colours == nullptr) colours = &game.palette;
+  if (engine.settings.colour_depth == 8) engine.palette = colours;
   std::string error;
   for (const GameFont &font : game.fonts) {
     if (font.file.empty()) {
@@ -54,7 +56,7 @@ void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine,
   for (const auto &slot : file->slots()) engine.set_sprite_size(slot.first, slot.second.width, slot.second.height);
   const int depth = engine.settings.colour_depth;
   const std::map<int32_t, bool> &alpha_flags = game.sprite_alpha;
-  const rollwick_host::Palette &palette = game.palette;
+  const rollwick_host::Palette &palette = *colours;
   const std::string path = game.sprite_file;
   engine.sprite_source = [file, &alpha_flags, &palette, depth, path](int32 slot, rollwick_host::Sprite &picture) {
     StoredSprite stored;

@@ -32,8 +32,11 @@ struct GameFileProblems {
 
 // Sets the palette, fonts and sprites of `game` into `engine`, whose screen
 // is already the game's size and depth. What cannot be loaded is left out
-// and described in `problems`.
-void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems);
+// and described in `problems`. An 8-bit game's colours are `palette` (the
+// game's with a room's entries in it) when given, else the game's; it must
+// outlive the engine.
+void set_up_game(const GameProject &game, bool antialias, PreviewEngine &engine, GameFileProblems &problems,
+                 const rollwick_host::Palette *palette = nullptr);
 
 // Gives `engine` the font that draws font numbers neither the game nor the
 // user gives: 12-pixel Terminus, as the previewer finds it (a system font on

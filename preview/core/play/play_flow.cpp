@@ -1,5 +1,9 @@
 #include "play_flow.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <set>
 #include <utility>
@@ -59,20 +63,22 @@ bool PlayFlow::open() {
     if (has_game_) sound_files_ = game_.sound_files;
     for (const auto &sound : request_.sounds) sound_files_[sound.first] = sound.second;
 
-    if (!read_scripts() || !new_stage(true)) return false;
+    palette_ = game_.palette;
+    if (!read_headers()) return false;
     parse_options_.entry = request_.entry;
-    parse_options_.game_script = is_game_script_file(request_.script_path);
     for (const auto &clip : game_.clips) parse_options_.audio_clips.push_back(clip.first);
-    if (request_.offer_functions) list_functions();
-    const auto &plugin = stage_->session.functions();
-    script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
-    // A script with no name to tell a game script by: one whose code is all in
-    // functions is one, and is read as strictly as the engine reads a .asc file.
-    if (request_.guess_game_script && !parse_options_.game_script && script_.statements.empty() &&
-        !script_.functions.empty()) {
-      parse_options_.game_script = true;
-      script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
+    const bool own_scripts = has_game_ && request_.script_path.empty() && request_.script_text == nullptr;
+    if (own_scripts) {
+      // The stage first: which script calls the plug-in is read against its
+      // functions. The room's colours reach it through palette_.
+      if (!new_stage(true) || !find_game_script()) return false;
+      set_up_room();
+    } else {
+      if (!read_scripts()) return false;
+      set_up_room();
+      if (!new_stage(true)) return false;
     }
+    if (!parse()) return false;
     opened_ = true;
     return true;
   } catch (const ScriptError &bad) {
@@ -80,6 +86,24 @@ bool PlayFlow::open() {
   } catch (const WarningStop &) {
     return false;
   }
+}
+
+bool PlayFlow::read_headers() {
+  std::string error;
+  for (const std::string &header : game_.headers) {
+    std::vector<uint8_t> bytes;
+    if (!read_file_limited(header, MAX_SCRIPT_BYTES, bytes, error)) return say(MessageKind::error, "", 0, error);
+    headers_bytes_ += bytes.size();
+    if (headers_bytes_ > MAX_SCRIPTS_BYTES) return too_much_script(header);
+    parse_options_.headers.push_back({header, std::string(bytes.begin(), bytes.end())});
+  }
+  return true;
+}
+
+bool PlayFlow::too_much_script(const std::string &at) {
+  return say(MessageKind::error, "", 0,
+             "the script and the game's headers hold more than the previewer reads together (" +
+                 std::to_string(MAX_SCRIPTS_BYTES >> 20) + " MiB at most), at " + at);
 }
 
 bool PlayFlow::read_scripts() {
@@ -93,19 +117,134 @@ bool PlayFlow::read_scripts() {
     }
     source_.assign(bytes.begin(), bytes.end());
   }
-  size_t total = source_.size();
-  for (const std::string &header : game_.headers) {
-    std::vector<uint8_t> bytes;
-    if (!read_file_limited(header, MAX_SCRIPT_BYTES, bytes, error)) return say(MessageKind::error, "", 0, error);
-    total += bytes.size();
-    if (total > MAX_SCRIPTS_BYTES) {
-      return say(MessageKind::error, "", 0,
-                 "the script and the game's headers hold more than the previewer reads together (" +
-                     std::to_string(MAX_SCRIPTS_BYTES >> 20) + " MiB at most), at " + header);
-    }
-    parse_options_.headers.push_back({header, std::string(bytes.begin(), bytes.end())});
+  return true;
+}
+
+bool PlayFlow::parse() {
+  if (source_.size() + headers_bytes_ > MAX_SCRIPTS_BYTES) return too_much_script(request_.script_name);
+  parse_options_.game_script = is_game_script_file(request_.script_path);
+  const int script_room = has_game_ ? room_of_script(request_.script_path) : -1;
+  const Room *read = script_room >= 0 ? room(script_room) : nullptr;
+  if (read != nullptr && read->room_events.size() > ROOM_EVENT_AFTER_FADE_IN) {
+    parse_options_.event_entry = read->room_events[ROOM_EVENT_AFTER_FADE_IN];
+  }
+  if (request_.offer_functions) list_functions();
+  const auto &plugin = stage_->session.functions();
+  script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
+  // A script with no name to tell a game script by: one whose code is all in
+  // functions is one, and is read as strictly as the engine reads a .asc file.
+  if (request_.guess_game_script && !parse_options_.game_script && script_.statements.empty() &&
+      !script_.functions.empty()) {
+    parse_options_.game_script = true;
+    script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
   }
   return true;
+}
+
+// The game's own scripts, in the order the engine knows them: the global
+// script and the modules, then the rooms'. The first whose function (the
+// one asked for, or any) reaches the plug-in plays the credits.
+bool PlayFlow::find_game_script() {
+  std::vector<std::string> candidates = game_.scripts;
+  for (const int number : game_.rooms) {
+    const std::string path = room_file(game_, number, ".asc");
+    if (access(path.c_str(), R_OK) == 0) candidates.push_back(path);
+  }
+  std::unique_ptr<ScriptError> first_error;
+  for (const std::string &path : candidates) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!read_file_limited(path, MAX_SCRIPT_BYTES, bytes, error)) continue;
+    const std::string text(bytes.begin(), bytes.end());
+    ParseOptions options = parse_options_;
+    options.game_script = true;
+    options.list_only = true;
+    options.entry = "";
+    try {
+      const Script listed = parse_credits_script(path, text, stage_->session.functions(), options);
+      const bool wanted = request_.entry.empty()
+                              ? std::any_of(listed.functions.begin(), listed.functions.end(),
+                                            [](const ScriptFunction &f) { return f.reaches_plugin; })
+                              : std::any_of(listed.functions.begin(), listed.functions.end(),
+                                            [&](const ScriptFunction &f) { return f.name == request_.entry; });
+      if (!wanted) continue;
+    } catch (const ScriptError &bad) {
+      if (!first_error) first_error = std::make_unique<ScriptError>(bad);
+      continue;
+    }
+    request_.script_path = path;
+    request_.script_name = path;
+    source_ = text;
+    return true;
+  }
+  if (first_error) return fail(*first_error);
+  std::string looked;
+  for (const std::string &path : candidates) looked += (looked.empty() ? "" : ", ") + path;
+  return say(MessageKind::error, "", 0,
+             (request_.entry.empty() ? std::string("no script of the game calls the plug-in")
+                                     : "no script of the game has a function named '" + request_.entry + "'") +
+                 (looked.empty() ? " (the game lists no script)" : " (looked in " + looked + ")"));
+}
+
+int room_of_script(const std::string &script_path) {
+  std::string name = script_path.substr(script_path.find_last_of('/') + 1);
+  for (char &c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name.size() < 9 || name.compare(0, 4, "room") != 0 || name.compare(name.size() - 4, 4, ".asc") != 0) return -1;
+  const std::string digits = name.substr(4, name.size() - 8);
+  if (digits.empty() || digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), ::isdigit)) return -1;
+  return std::atoi(digits.c_str());
+}
+
+int room_for(const GameProject &game, const std::string &script_path, int requested, bool no_room) {
+  if (no_room) return -1;
+  if (requested >= 0) return requested;
+  const int script_room = room_of_script(script_path);
+  return script_room >= 0 ? script_room : game.player_room;
+}
+
+const Room *PlayFlow::room(int number) {
+  auto found = rooms_.find(number);
+  if (found != rooms_.end()) return found->second.room.get();
+  RoomRead &read = rooms_[number];
+  const std::string path = room_file(game_, number, ".crm");
+  read.room = std::make_unique<Room>();
+  if (access(path.c_str(), F_OK) != 0) {
+    read.error = "the game's room " + std::to_string(number) + " has no file: " + path + " is missing";
+    read.room.reset();
+  } else if (!read_room(path, *read.room, read.error)) {
+    read.room.reset();
+  }
+  return read.room.get();
+}
+
+// The room under the credits, its colours in an 8-bit game and where its
+// camera looks; a room that cannot be read leaves the screen black.
+void PlayFlow::set_up_room() {
+  if (!has_game_) return;
+  room_number_ = room_for(game_, request_.script_path, request_.room, request_.no_room);
+  if (room_number_ < 0) return;
+  const Room *read = room(room_number_);
+  if (read == nullptr) {
+    say(MessageKind::warning, "", 0, rooms_[room_number_].error + "; the credits play over black");
+    return;
+  }
+  if (read->frames > 1) {
+    say(MessageKind::warning, "", 0,
+        "room " + std::to_string(room_number_) + " is animated (" + std::to_string(read->frames) +
+            " background frames): the previewer shows its first frame");
+  }
+  const rollwick_host::Palette own = room_palette(*read);
+  if (settings_.depth == 8) {
+    for (size_t i = 0; i < 256; ++i) {
+      if (game_.background_entries[i]) palette_[i] = own[i];
+    }
+  }
+  room_view_.picture = background_for_depth(*read, settings_.depth, settings_.depth == 8 ? palette_ : own);
+  room_view_.width = read->width;
+  room_view_.height = read->height;
+  room_view_.follow_x = game_.player_x;
+  room_view_.follow_y = game_.player_y;
+  room_drawn_ = true;
 }
 
 bool PlayFlow::new_stage(bool first) {
@@ -116,7 +255,7 @@ bool PlayFlow::new_stage(bool first) {
   if (!request_.start_plugin || !request_.start_plugin(stage_->session, engine, error)) {
     return say(MessageKind::error, "", 0, error.empty() ? "no plug-in to play the credits with" : error);
   }
-  if (has_game_) set_up_game(game_, settings_.antialias, engine, stage_->problems);
+  if (has_game_) set_up_game(game_, settings_.antialias, engine, stage_->problems, &palette_);
   if (!set_up_default_font(engine, settings_.utf8) && first) {
     say(MessageKind::warning, "", 0, "no default font: fonts the game does not give draw nothing", Hint::install_font);
   }
@@ -221,6 +360,7 @@ RunOptions PlayFlow::run_options(int64_t max_frames) const {
   options.fixed_fps = settings_.fixed_fps;
   options.entry = request_.entry;
   if (stage_->has_background) options.background = &stage_->background;
+  if (room_drawn_) options.room = &room_view_;
   return options;
 }
 

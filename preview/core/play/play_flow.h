@@ -20,6 +20,7 @@
 #include "game_project.h"
 #include "game_setup.h"
 #include "plugin_session.h"
+#include "room_file.h"
 #include "runner.h"
 
 namespace rollwick_preview {
@@ -66,7 +67,9 @@ struct OfferedFunction {
 
 struct PlayRequest {
   std::string game_folder;  // the game's project folder (or its Game.agf); empty: no game
-  std::string script_path;  // the script; read from here unless script_text is given
+  // The script; read from here unless script_text is given. Empty with a
+  // game: the game's own scripts, the first that calls the plug-in.
+  std::string script_path;
   std::string script_name;  // as messages name it (default: script_path)
   const std::string *script_text = nullptr;  // the script's bytes, when not in a file (standard input)
   bool guess_game_script = false;  // no name tells: a script all in functions is read as a game script
@@ -77,6 +80,10 @@ struct PlayRequest {
   int height = 0;
   int depth = 0;
   int fps = 0;
+  // The room under the credits: -1 the one whose script plays them, else
+  // where the player character starts.
+  int room = -1;
+  bool no_room = false;  // black under the credits
   bool antialias = false;  // anti-aliased TrueType text even where the game does not ask for it
   bool offer_functions = false;  // list the script's functions whatever the entry
   bool stop_at_warning = false;  // the first warning ends the play
@@ -121,6 +128,9 @@ class PlayFlow {
   // The sound files the game and the request give, by sound number.
   const std::map<int, std::string> &sound_files() const { return sound_files_; }
   const std::vector<PlayMessage> &messages() const { return messages_; }
+  // The room drawn under the credits (-1: none) and what the screen shows of it.
+  int room_number() const { return room_drawn_ ? room_number_ : -1; }
+  const RoomView &room_view() const { return room_view_; }
   int warnings() const { return warnings_; }
   bool stopped_at_warning() const { return stopped_at_warning_; }
 
@@ -129,6 +139,12 @@ class PlayFlow {
            int hint_number = 0, int column = 0);
   bool fail(const ScriptError &bad);
   bool read_scripts();
+  bool read_headers();
+  bool find_game_script();
+  bool too_much_script(const std::string &at);
+  const Room *room(int number);
+  void set_up_room();
+  bool parse();
   bool new_stage(bool first);
   void list_functions();
   RunOptions run_options(int64_t max_frames) const;
@@ -150,6 +166,23 @@ class PlayFlow {
   std::vector<PlayMessage> messages_;
   int warnings_ = 0;
   bool stopped_at_warning_ = false;
+  size_t headers_bytes_ = 0;
+  struct RoomRead {
+    std::unique_ptr<Room> room;  // null when it could not be read
+    std::string error;           // why
+  };
+  std::map<int, RoomRead> rooms_;  // the rooms read, by number
+  int room_number_ = -1;
+  bool room_drawn_ = false;
+  RoomView room_view_;
+  rollwick_host::Palette palette_{};  // an 8-bit game's colours in the room
 };
+
+// N for a room's script (roomN.asc, in any case), else -1.
+int room_of_script(const std::string &script_path);
+
+// The room a play draws under the credits (-1: none): the one asked for,
+// else the room whose script `script_path` is, else where the player starts.
+int room_for(const GameProject &game, const std::string &script_path, int requested, bool no_room);
 
 }  // namespace rollwick_preview

@@ -66,18 +66,54 @@ class Runner : public ScriptEnvironment {
 
   void not_previewed(const std::string &what, int line) override { result_.not_previewed.insert({what, line}); }
 
+  void set_viewport(bool locked, int32_t x, int32_t y) override {
+    locked_ = locked;
+    locked_x_ = x;
+    locked_y_ = y;
+  }
+
+  int32_t viewport(bool y) const override {
+    if (options_.room == nullptr) return 0;
+    const Camera camera = camera_on(*options_.room, engine_.canvas.width, engine_.canvas.height, locked_, locked_x_,
+                                    locked_y_);
+    return y ? camera.y : camera.x;
+  }
+
  private:
+  // The screen before the plug-in draws: the background, the room seen
+  // through its camera, or black.
+  const rollwick_host::Canvas *screen_under() {
+    if (options_.background != nullptr) return options_.background;
+    if (options_.room == nullptr) return nullptr;
+    const Camera camera = camera_on(*options_.room, engine_.canvas.width, engine_.canvas.height, locked_, locked_x_,
+                                    locked_y_);
+    if (room_shown_ && camera.x == shown_.x && camera.y == shown_.y) return &room_screen_;
+    room_shown_ = true;
+    shown_ = camera;
+    const rollwick_host::Canvas &picture = options_.room->picture;
+    room_screen_ = rollwick_host::Canvas(engine_.canvas.width, engine_.canvas.height);
+    for (int y = 0; y < camera.height; ++y) {
+      const int from_y = camera.y + y;
+      if (from_y >= picture.height) break;
+      for (int x = 0; x < camera.width && camera.x + x < picture.width; ++x) {
+        room_screen_.put(x, y, picture.at(camera.x + x, from_y));
+      }
+    }
+    return &room_screen_;
+  }
+
   void show_frame() {
     if (engine_.frame >= options_.max_frames) throw FrameCapReached{};
-    if (options_.background != nullptr) {
-      engine_.canvas.pixels = options_.background->pixels;
+    const rollwick_host::Canvas *under = screen_under();
+    if (under != nullptr) {
+      engine_.canvas.pixels = under->pixels;
     } else {
       engine_.canvas.fill(0);
     }
     session_.screen_drawn();
     const std::vector<uint32_t> &pixels = engine_.canvas.pixels;
-    if (options_.background != nullptr ? pixels != options_.background->pixels
-                                       : std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0; })) {
+    if (under != nullptr ? pixels != under->pixels
+                         : std::any_of(pixels.begin(), pixels.end(), [](uint32_t p) { return p != 0; })) {
       result_.last_visible_frame = engine_.frame;
     }
     for (FrameSink *sink : sinks_) sink->frame(engine_.frame, engine_.canvas);
@@ -91,9 +127,28 @@ class Runner : public ScriptEnvironment {
   const RunOptions &options_;
   RunResult &result_;
   std::set<std::pair<int, std::string>> warned_;
+  bool locked_ = false;  // SetViewport holds the camera at (locked_x_, locked_y_)
+  int32_t locked_x_ = 0;
+  int32_t locked_y_ = 0;
+  bool room_shown_ = false;
+  Camera shown_;
+  rollwick_host::Canvas room_screen_;
 };
 
 }  // namespace
+
+Camera camera_on(const RoomView &room, int screen_width, int screen_height, bool locked, int64_t x, int64_t y) {
+  Camera camera;
+  camera.width = std::max(1, std::min(room.width, screen_width));
+  camera.height = std::max(1, std::min(room.height, screen_height));
+  if (!locked) {
+    x = static_cast<int64_t>(room.follow_x) - camera.width / 2;
+    y = static_cast<int64_t>(room.follow_y) - camera.height / 2;
+  }
+  camera.x = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(x, room.width - camera.width)));
+  camera.y = static_cast<int>(std::max<int64_t>(0, std::min<int64_t>(y, room.height - camera.height)));
+  return camera;
+}
 
 RunResult run_script(const Script &script, PluginSession &session, PreviewEngine &engine,
                      const std::vector<FrameSink *> &sinks, const RunOptions &options) {

@@ -27,12 +27,34 @@ class FrameSink {
 // The built-in cap for a script that would play on: 2,500 s at 40 frames a second.
 constexpr int64_t FRAME_CAP = 100000;
 
+// The room the credits play in: its background in the game's colours, its
+// size (which bounds the camera) and the point the camera follows unless a
+// script holds it (where the player character starts).
+struct RoomView {
+  rollwick_host::Canvas picture;
+  int width = 0;
+  int height = 0;
+  int follow_x = 0;
+  int follow_y = 0;
+};
+
+// The part of a room the screen shows: the camera is as large as the room,
+// at most the screen, and stays inside the room.
+struct Camera {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+Camera camera_on(const RoomView &room, int screen_width, int screen_height, bool locked, int64_t x, int64_t y);
+
 struct RunOptions {
   int64_t max_frames = FRAME_CAP;  // stop here
   std::string entry;               // the function to run; empty: see entry_function
   int fps = DEFAULT_GAME_SPEED;    // the game's speed at the start
   bool fixed_fps = false;          // the speed was given: SetGameSpeed does not change it
   const rollwick_host::Canvas *background = nullptr;  // the screen under the credits; black without one
+  const RoomView *room = nullptr;  // the room under the credits, where there is no background
   std::function<void(int64_t frames)> progress;       // after every frame
   // After every call of the plug-in; may throw ScriptError to stop the run.
   std::function<void(const Call &call, int32_t result)> on_call;

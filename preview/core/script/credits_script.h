@@ -104,6 +104,7 @@ struct ScriptFunction {
   std::string cannot_run;   // why the previewer cannot call it ("an extender function"), if so
   int line = 0;
   bool no_loop_check = false;  // declared `noloopcheck`: its loops (and its callees') are not counted
+  bool reaches_plugin = false;  // it calls the plug-in, itself or through the functions it calls
 };
 
 struct Script {
@@ -135,6 +136,9 @@ struct ParseOptions {
   bool game_script = false;
   std::vector<std::string> audio_clips;  // the game's audio clips' script names ("aMusic1")
   bool list_only = false;  // choose no function: read every one that can be read, to list them
+  // A function the game runs on an event of its own (a room's "after
+  // fade-in"): chosen first when nothing is asked for and it reaches the plug-in.
+  std::string event_entry;
 };
 
 // What the author can do about a message. Messages name no option or

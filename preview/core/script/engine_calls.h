@@ -17,6 +17,7 @@ enum class EngineCallKind {
   get_game_speed,   // GetGameSpeed()
   answers_zero,     // IsKeyPressed, IsButtonDown, ...: no input reaches the preview
   ends_game,        // QuitGame, RestartGame: the credits end here
+  viewport,         // SetViewport(x, y), ReleaseViewport(), GetViewportX(), GetViewportY(): the room's camera
 };
 
 struct EngineFunction {

@@ -424,6 +424,15 @@ class Interpreter {
         break;
       case EngineCallKind::ends_game:
         throw GameEnded{};
+      case EngineCallKind::viewport:
+        if (expression.text == "SetViewport") {
+          environment_.set_viewport(true, first, values[1].number);
+        } else if (expression.text == "ReleaseViewport") {
+          environment_.set_viewport(false, 0, 0);
+        } else {
+          result.number = environment_.viewport(expression.text == "GetViewportY");
+        }
+        break;
     }
     return result;
   }

@@ -67,6 +67,11 @@ class ScriptEnvironment {
   // An engine call that does not change the credits' picture ("StartCutscene",
   // "mouse.Visible").
   virtual void not_previewed(const std::string & /*what*/, int /*line*/) {}
+  // SetViewport(x, y) (`locked`) or ReleaseViewport(): where the room's
+  // camera looks from the next frame on.
+  virtual void set_viewport(bool /*locked*/, int32_t /*x*/, int32_t /*y*/) {}
+  // GetViewportX() / GetViewportY(): the room's pixel at the screen's left or top.
+  virtual int32_t viewport(bool /*y*/) const { return 0; }
 };
 
 // The function a script with no statements outside functions starts from:

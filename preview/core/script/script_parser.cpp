@@ -576,33 +576,43 @@ class Parser {
     return names;
   }
 
+  // Every function's calls, by its name.
+  std::map<std::string, std::set<std::string>> call_graph() const {
+    std::map<std::string, std::set<std::string>> calls;
+    for (const auto &place : places_) calls[place.first] = calls_in(place.second);
+    return calls;
+  }
+
+  // True when `name` calls the plug-in, itself or through the functions it calls.
+  bool reaches_plugin(const std::map<std::string, std::set<std::string>> &calls, const std::string &name) const {
+    std::set<std::string> seen;
+    std::vector<std::string> stack = {name};
+    while (!stack.empty()) {
+      const std::string current = stack.back();
+      stack.pop_back();
+      const auto found = calls.find(current);
+      if (!seen.insert(current).second || found == calls.end()) continue;
+      for (const std::string &callee : found->second) {
+        if (plugin_.count(callee)) return true;
+        stack.push_back(callee);
+      }
+    }
+    return false;
+  }
+
   // The functions no other calls that reach the plug-in, through the calls
   // their bodies make.
   std::vector<std::string> uncalled_reaching_plugin(const Script &out) const {
-    std::map<std::string, std::set<std::string>> calls;
+    const std::map<std::string, std::set<std::string>> calls = call_graph();
     std::set<std::string> called;
-    for (const auto &place : places_) {
-      calls[place.first] = calls_in(place.second);
-      for (const std::string &callee : calls[place.first]) {
-        if (callee != place.first) called.insert(callee);
+    for (const auto &caller : calls) {
+      for (const std::string &callee : caller.second) {
+        if (callee != caller.first) called.insert(callee);
       }
     }
     std::vector<std::string> candidates;
     for (const ScriptFunction &function : out.functions) {
-      if (called.count(function.name)) continue;
-      std::set<std::string> seen;
-      std::vector<std::string> stack = {function.name};
-      bool reaches = false;
-      while (!stack.empty() && !reaches) {
-        const std::string current = stack.back();
-        stack.pop_back();
-        if (!seen.insert(current).second) continue;
-        for (const std::string &callee : calls[current]) {
-          if (plugin_.count(callee)) reaches = true;
-          if (calls.count(callee)) stack.push_back(callee);
-        }
-      }
-      if (reaches) candidates.push_back(function.name);
+      if (!called.count(function.name) && reaches_plugin(calls, function.name)) candidates.push_back(function.name);
     }
     return candidates;
   }
@@ -636,6 +646,8 @@ class Parser {
 
   void choose_entry(Script &out) {
     std::vector<std::string> roots = called_;
+    const std::map<std::string, std::set<std::string>> calls = call_graph();
+    for (ScriptFunction &function : out.functions) function.reaches_plugin = reaches_plugin(calls, function.name);
     if (options_.list_only) {
       out.entry_problem = "no function is chosen when the functions are listed";
     } else if (!options_.entry.empty()) {
@@ -645,6 +657,8 @@ class Parser {
       out.entry = options_.entry;
     } else if (!out.statements.empty()) {
       out.entry = "";
+    } else if (places_.count(options_.event_entry) && reaches_plugin(calls, options_.event_entry)) {
+      out.entry = options_.event_entry;
     } else if (places_.count("play_credits")) {
       out.entry = "play_credits";
     } else if (places_.size() == 1) {
