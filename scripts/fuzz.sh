@@ -4,7 +4,8 @@
 # for the file readers, the game files of tests/engine-reference and the
 # examples, laid out as each target reads its input. The committed Game.agf
 # and TrueType seeds are the engine cases' own, cut to the elements and
-# letters the previewer reads, so that an input stays small and fast.
+# letters the previewer reads, and the room seeds the cases' rooms cut to a
+# 48x32 corner of their backgrounds, so that an input stays small and fast.
 #   scripts/fuzz.sh BUILD_DIR SECONDS [TARGET ...]
 # With FUZZ_RUNS=N in the environment each target stops after N inputs
 # instead (SECONDS then bounds it still).
@@ -15,7 +16,7 @@ build=$1
 seconds=$2
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(plugin script sprite game_project wfn truetype png sound)
+[ ${#targets[@]} -gt 0 ] || targets=(plugin script sprite game_project room wfn truetype png sound)
 status=0
 mkdir -p "$build/findings"
 

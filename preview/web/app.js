@@ -147,7 +147,7 @@
       return bytes;
     };
     for (const e of list) if (e.path.toLowerCase() === 'game.agf' || shown(e.path)) await read(e.path);
-    game = hasAgf ? { name: folder, paths: list.map((e) => e.path), files } : null;
+    game = hasAgf ? { name: folder, paths: list.map((e) => e.path), files, read } : null;
     if (busy) stopPlay();
     const opened = await ask({ type: 'game', name: game ? folder : '', paths: game ? game.paths : [],
       files: game ? [...files].map(([path, bytes]) => ({ path, bytes })) : [] });
@@ -257,9 +257,22 @@
     pause();
     ui.stop.disabled = false;
     setStatus('playing');
-    lastPlay = ask({ type: 'play', game: game ? game.name : '', name, bytes: encodeScript(ui.source.value), entry: ui.entry.value })
+    const bytes = encodeScript(ui.source.value);
+    const entry = ui.entry.value;
+    lastPlay = readRoom(name)
+      .then(() => ask({ type: 'play', game: game ? game.name : '', name, bytes, entry }))
       .then((answer) => (serial === playSerial && !answer.ended ? played(answer) : undefined));
     return lastPlay;
+  }
+
+  // The room a play of the script NAME draws under the credits, read when it
+  // is first needed (a game's other rooms are never read).
+  async function readRoom(name) {
+    if (!game) return;
+    const { path } = await ask({ type: 'room', name: game.name, script: name });
+    if (!path || game.files.has(path) || !game.paths.includes(path)) return;
+    const bytes = await game.read(path);
+    if (bytes) await ask({ type: 'files', name: game.name, files: [{ path, bytes }] });
   }
 
   // Ends the play going on; the last picture stays.

@@ -287,6 +287,21 @@ EMSCRIPTEN_KEEPALIVE const char *rw_game_files(const char *game_folder) {
   return answer.c_str();
 }
 
+// The room file a play of the script named SCRIPT_NAME would draw under the
+// credits, relative to GAME_FOLDER; empty when it draws none. The page reads
+// it before the play.
+EMSCRIPTEN_KEEPALIVE const char *rw_room_file(const char *game_folder, const char *script_name) {
+  GameProject game;
+  std::string error;
+  answer.clear();
+  if (!read_game_project(game_folder, game, error)) return answer.c_str();
+  const int room = room_for(game, script_name, -1, false);
+  const std::string inside = std::string(game_folder) + "/";
+  const std::string file = room >= 0 ? room_file(game, room, ".crm") : "";
+  if (file.rfind(inside, 0) == 0) answer = file.substr(inside.size());
+  return answer.c_str();
+}
+
 // Frame INDEX as RGBA bytes, width x height of them; null past the end.
 EMSCRIPTEN_KEEPALIVE const uint8_t *rw_frame(int index) {
   rollwick_host::Canvas canvas;

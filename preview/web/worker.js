@@ -59,6 +59,10 @@
       for (const file of files) writeFile('/games/' + name, file.path, file.bytes);
       return json(engine.ccall('rw_game_files', 'number', ['string'], [name]));
     },
+    // The room file a play of the script SCRIPT draws: {path}, empty when none.
+    room({ name, script }) {
+      return { path: engine.UTF8ToString(engine.ccall('rw_room_file', 'number', ['string', 'string'], [name, script])) };
+    },
     // More of the game's files: {name, files: [{path, bytes}]}.
     files({ name, files }) {
       for (const file of files) writeFile('/games/' + name, file.path, file.bytes);

@@ -60,7 +60,8 @@ const char roll[] =
 TEST(Command, UsageErrorsAreOneLineAndExitTwo) {
   const std::string script = write_script("roll.credits", roll);
   for (const std::string &arguments : {script + " --max-frames 0", script + " --frame 2 -o " + folder() + "/x.gif",
-                                       script + " -o " + folder() + "/x.bmp", script + " --bogus"}) {
+                                       script + " -o " + folder() + "/x.bmp", script + " --bogus",
+                                       script + " --room 1", script + " --no-room"}) {
     const Outcome outcome = preview(arguments);
     EXPECT_EQ(outcome.status, 2) << arguments;
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
@@ -223,6 +224,24 @@ TEST(Command, GameFilesAreNamedWithWhatIsWrong) {
   EXPECT_NE(preview(script + " --font 0=" + folder() + "/none.ttf").err.find("--font 0: " + folder() + "/none.ttf: no such file"),
             std::string::npos);
   EXPECT_EQ(preview(script + " --font 0=" + folder() + "/none.ttf:0").status, 2);
+}
+
+TEST(Command, TheSummaryNamesTheRoomUnderTheCredits) {
+  const std::string reference = SOURCE_DIR "/tests/engine-reference/A12-room-larger-480x300-in-320x200x16";
+  const std::string script = reference + "/credits.credits";
+  const std::string game = " --game " + reference + "/game --max-frames 3 -o " + folder() + "/room.gif";
+  const Outcome room = preview(script + game);
+  EXPECT_EQ(room.status, 0) << room.err;
+  EXPECT_NE(room.out.find("under the credits: room 1 (480x300), seen from (160, 100)"), std::string::npos) << room.out;
+  const Outcome black = preview(script + game + " --no-room");
+  EXPECT_NE(black.out.find("under the credits: black (no room)"), std::string::npos) << black.out;
+  const Outcome other = preview(script + game + " --room 7");
+  EXPECT_NE(other.err.find("warning: the game's room 7 has no file: " + reference + "/game/room7.crm is missing"),
+            std::string::npos) << other.err;
+  // The game alone: its own scripts, of which this case keeps none.
+  const Outcome own = preview("--game " + reference + "/game");
+  EXPECT_EQ(own.status, 1);
+  EXPECT_NE(own.err.find("no script of the game calls the plug-in"), std::string::npos) << own.err;
 }
 
 TEST(Command, LettersAFontLacksAreNamedOnceWithWhatTheGameDraws) {

@@ -37,7 +37,7 @@ function commandLineFrames(script, game, out, said = []) {
   for (const line of run.stderr.split('\n').filter(Boolean)) {
     // (Each front end words its own hint: the command line's names an option.)
     const text = line.replace(/ \((give|name|install) [^()]*\)$/, '');
-    said.push(text.startsWith('rollwick-preview: ') ? text.slice('rollwick-preview: '.length) : text.replace(folder, ''));
+    said.push((text.startsWith('rollwick-preview: ') ? text.slice('rollwick-preview: '.length) : text).replace(folder, ''));
   }
   return fs.readdirSync(out).filter((f) => f.endsWith('.png')).sort().map((f) => path.join(out, f));
 }
@@ -406,15 +406,16 @@ function gameFiles(folder) {
       const empty = await page.evaluate(() => window.rollwick.messages());
       check(empty.length === 0, 'a folder with no script is no error', JSON.stringify(empty));
     }
-    // A folder with 300 MB the previewer does not need (room files) is opened
-    // through the folder picker: those files are never read, and the tab
-    // (its page and worker, one renderer process) stays small.
+    // A folder with 300 MB the previewer does not need (rooms other than the
+    // one the credits play in) is opened through the folder picker: those
+    // files are never read, and the tab (its page and worker, one renderer
+    // process) stays small.
     {
       const heavy = path.join(scratch, 'heavy');
       fs.mkdirSync(heavy);
       for (const name of fs.readdirSync(path.join(demo, 'game'))) fs.copyFileSync(path.join(demo, 'game', name), path.join(heavy, name));
       fs.copyFileSync(path.join(demo, 'credits.credits'), path.join(heavy, 'credits.credits'));
-      for (let i = 1; i <= 3; ++i) {
+      for (let i = 2; i <= 4; ++i) {
         const fd = fs.openSync(path.join(heavy, `room${i}.crm`), 'w');
         fs.ftruncateSync(fd, 100 * 1048576);
         fs.closeSync(fd);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 #include "sprite_file.h"
 
@@ -257,6 +258,7 @@ uint32_t nearest_entry(uint32_t rgb, const rollwick_host::Palette &palette) {
 
 rollwick_host::Canvas background_for_depth(const Room &room, int depth, const rollwick_host::Palette &palette) {
   rollwick_host::Canvas canvas(room.background_width, room.background_height);
+  std::unordered_map<uint32_t, uint32_t> nearest;  // an 8-bit game's entry for each colour met
   for (size_t i = 0; i < room.background.size(); ++i) {
     const uint32_t stored = room.background[i];
     uint32_t rgb = 0;
@@ -266,7 +268,10 @@ rollwick_host::Canvas background_for_depth(const Room &room, int depth, const ro
       default: rgb = stored & 0xFFFFFF; break;  // the alpha byte is not used
     }
     if (depth == 16 && room.bytes_per_pixel != 2) rgb = rollwick_host::widen_565(rollwick_host::pack_565(rgb));
-    if (depth == 8 && room.bytes_per_pixel != 1) rgb = nearest_entry(rgb, palette);
+    if (depth == 8 && room.bytes_per_pixel != 1) {
+      const auto found = nearest.find(rgb);
+      rgb = found != nearest.end() ? found->second : nearest[rgb] = nearest_entry(rgb, palette);
+    }
     canvas.pixels[i] = rgb;
   }
   return canvas;
