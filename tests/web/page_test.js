@@ -33,11 +33,15 @@ const check = (ok, what, detail) => {
 function commandLineFrames(script, game, out, said = []) {
   const run = spawnSync(preview, [script, ...(game ? ['--game', game] : []), '--frames', out, '-q'], { encoding: 'utf8' });
   if (run.status !== 0) throw new Error(`the command line failed on ${script}: ${run.stderr}`);
+  // The page names the script by its name and the game's files from the
+  // game's folder on.
   const folder = path.dirname(script) + '/';
+  const gameParent = game ? path.dirname(game) + '/' : folder;
   for (const line of run.stderr.split('\n').filter(Boolean)) {
     // (Each front end words its own hint: the command line's names an option.)
-    const text = line.replace(/ \((give|name|install) [^()]*\)$/, '');
-    said.push((text.startsWith('rollwick-preview: ') ? text.slice('rollwick-preview: '.length) : text).replace(folder, ''));
+    let text = line.replace(/ \((give|name|install) [^()]*\)$/, '');
+    if (text.startsWith('rollwick-preview: ')) text = text.slice('rollwick-preview: '.length);
+    said.push(text.startsWith(folder) ? text.slice(folder.length) : text.replace(gameParent, ''));
   }
   return fs.readdirSync(out).filter((f) => f.endsWith('.png')).sort().map((f) => path.join(out, f));
 }
