@@ -107,7 +107,12 @@ demo: deps-preview
 	done
 	@$(BUILD_DIR)/rollwick-preview examples/GlobalScript.asc --sprite 1=examples/sprites/logo.png \
 		--sprite 3=examples/sprites/divider.png -q -o $(DEMO_DIR)/global-script.gif
+	@for sheet in csv md; do \
+		$(BUILD_DIR)/rollwick-preview examples/credits-sheet.$$sheet --sprite 1=examples/sprites/logo.png \
+			--sprite 3=examples/sprites/divider.png -q -o $(DEMO_DIR)/credits-sheet-$$sheet.gif || exit 1; \
+	done
 	@echo "The demo credits: $(DEMO_DIR)/credits.gif, $(DEMO_DIR)/credits.mp4, $(DEMO_DIR)/credits.webm"
+	@echo "Credits from a sheet: $(DEMO_DIR)/credits-sheet-csv.gif, $(DEMO_DIR)/credits-sheet-md.gif"
 	@echo "The credits of a game's global script: $(DEMO_DIR)/global-script.gif"
 	@echo "Its contact sheet: $(DEMO_DIR)/contact-sheet.png"
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -62,7 +63,11 @@ const char usage_text[] =
     "  --sheet-frames N       frames on the contact sheet (default 12)\n"
     "  --sheet-scale N        shrink each sheet frame N times (default 1 for games up to 400 high)\n"
     "  --sheet-columns N      sheet frames to a row (default 4)\n"
-    "  --emit-ags             print the script as AGS script code and stop\n"
+    "  --emit-ags             print the script as AGS script code and stop (a sheet's in a function named\n"
+    "                         by --function, default play_credits)\n"
+    "sheet (SCRIPT.csv or SCRIPT.md: the credits as a list)\n"
+    "  --duration M:SS        the roll's speed and hold chosen so that the credits last this long\n"
+    "  --fit-to CLIP          ... as long as this music: a sound file, or the name of a game's audio clip\n"
     "game\n"
     "  --game DIR             the game's project folder (or its Game.agf): resolution, colour depth and\n"
     "                         palette, speed, fonts as the game sets them up, sprite file, audio clips,\n"
@@ -98,6 +103,10 @@ struct Options {
   int sheet_columns = 4;
   int64_t single_frame = -1;
   bool emit = false;
+  double duration = -1;  // seconds the sheet's credits are fitted to
+  std::string fit_to;
+  int sheet_speed = -1;  // as fitted
+  int sheet_hold = -1;
   int width = DEFAULT_SCREEN_WIDTH;
   int height = DEFAULT_SCREEN_HEIGHT;
   bool screen_given = false;
@@ -208,6 +217,23 @@ std::pair<std::string, int> font_file_and_size(const std::string &argument, int 
 
 void check_combinations(const Options &options);
 
+// "1:35", "95" or "95.5" seconds.
+double duration_of(const std::string &text) {
+  unsigned minutes = 0;
+  double seconds = -1;
+  int used = 0;
+  if (std::sscanf(text.c_str(), "%u:%lf%n", &minutes, &seconds, &used) == 2 && used == static_cast<int>(text.size()) &&
+      seconds >= 0 && seconds < 60) {
+    return minutes * 60.0 + seconds;
+  }
+  if (std::sscanf(text.c_str(), "%lf%n", &seconds, &used) == 1 && used == static_cast<int>(text.size()) && seconds > 0 &&
+      seconds < 360000) {
+    return seconds;
+  }
+  usage_error("--duration " + printable(text) + ": give minutes and seconds (1:35) or seconds (95)");
+  return 0;
+}
+
 [[noreturn]] void print_and_exit(const char *text) {
   std::fputs(text, stdout);
   std::exit(std::fflush(stdout) == 0 ? 0 : 1);
@@ -278,6 +304,10 @@ Options parse_options(int argc, char **argv) {
       options.music = value();
     } else if (argument == "--background") {
       options.background = value();
+    } else if (argument == "--duration") {
+      options.duration = duration_of(value());
+    } else if (argument == "--fit-to") {
+      options.fit_to = value();
     } else if (argument == "--room") {
       options.room = static_cast<int>(whole_number(value(), argument, 0, 99999));
     } else if (argument == "--no-room") {
@@ -307,6 +337,10 @@ Options parse_options(int argc, char **argv) {
     usage_error("--room and --no-room choose a room of the game: give --game DIR");
   }
   if (options.room >= 0 && options.no_room) usage_error("--room N and --no-room: give one");
+  if ((options.duration >= 0 || !options.fit_to.empty()) && !is_sheet_file(options.script)) {
+    usage_error("--duration and --fit-to fit a sheet's roll: give a .csv or .md sheet");
+  }
+  if (options.duration >= 0 && !options.fit_to.empty()) usage_error("--duration and --fit-to: give one");
   check_combinations(options);
   return options;
 }
@@ -742,6 +776,8 @@ PlayRequest request_for(const Options &options, const std::string &standard_inpu
   }
   request.entry = options.function;
   request.room = options.room;
+  request.sheet_speed = options.sheet_speed;
+  request.sheet_hold = options.sheet_hold;
   request.no_room = options.no_room;
   request.max_frames = options.max_frames;
   if (options.screen_given) {
@@ -770,11 +806,61 @@ PlayRequest request_for(const Options &options, const std::string &standard_inpu
   return request;
 }
 
+// The seconds of --duration, or of the music --fit-to names (a file, or a
+// clip of the game).
+double seconds_to_fit(const Options &options) {
+  if (options.fit_to.empty()) return options.duration;
+  std::string file = options.fit_to;
+  GameProject game;
+  std::string error;
+  if (!options.game_directory.empty() && read_game_project(options.game_directory, game, error)) {
+    const auto clip = game.clips.find(options.fit_to);
+    if (clip != game.clips.end()) {
+      if (!clip->second.found) input_error("--fit-to " + options.fit_to + ": the clip has no file (looked for " + clip->second.looked + ")");
+      file = clip->second.file;
+    }
+  }
+  const std::string problem = rollwick_host::input_problem(file);
+  if (!problem.empty()) input_error("--fit-to: " + problem);
+  AudioClip music;
+  if (!decode_audio_file(file, music, error, 36000)) input_error("--fit-to: " + error);
+  if (music.frames() == 0) input_error("--fit-to: " + file + " holds no sound");
+  return static_cast<double>(music.frames()) / AUDIO_RATE;
+}
+
+// Chooses the sheet's roll speed and hold for --duration or --fit-to and
+// puts them into `options`; false when no speed fits (said). `fitted` says
+// what was chosen.
+bool fit_roll(Options &options, const std::string &standard_input, std::string &fitted) {
+  const double seconds = seconds_to_fit(options);
+  PlayRequest quiet = request_for(options, standard_input);
+  quiet.on_message = nullptr;
+  PlayFlow probe(quiet);
+  if (!probe.open()) return true;  // the play itself says what is wrong
+  const int fps = probe.settings().fps;
+  const int64_t target = std::llround(seconds * fps);
+  SheetFit fit;
+  std::string why;
+  char figures[160];
+  std::snprintf(figures, sizeof figures, "%.2f s (%lld frames at %d a second)", seconds, static_cast<long long>(target), fps);
+  if (!fit_sheet_to(quiet, target, fit, why)) {
+    std::fprintf(stderr, "rollwick-preview: the credits cannot be fitted to %s: %s\n", figures, safe(why).c_str());
+    return false;
+  }
+  options.sheet_speed = fit.speed;
+  options.sheet_hold = fit.hold;
+  fitted = std::string("fitted to ") + figures + ": speed " + std::to_string(fit.speed) + ", hold " +
+           std::to_string(fit.hold) + "; the credits last " + std::to_string(fit.frames) + " frames";
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
   Options options = parse_options(argc, argv);
   const std::string standard_input = options.script == "-" ? read_text_file("-") : "";
+  std::string fitted;
+  if ((options.duration >= 0 || !options.fit_to.empty()) && !fit_roll(options, standard_input, fitted)) return 1;
   PlayFlow flow(request_for(options, standard_input));
   const auto stopped = [&flow]() {
     if (flow.stopped_at_warning()) std::fprintf(stderr, "rollwick-preview: stopped at a warning (--strict)\n");
@@ -782,7 +868,7 @@ int main(int argc, char **argv) {
   };
   if (!flow.open()) return stopped();
   if (options.emit) {
-    std::fputs(emit_ags(flow.script()).c_str(), stdout);
+    std::fputs(emit_ags(flow.script(), flow.is_sheet() ? options.function : "", fitted).c_str(), stdout);
     return checked_exit(0);
   }
 
@@ -842,6 +928,7 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "rollwick-preview: stopped at --max-frames %lld, before the credits ended\n",
                  static_cast<long long>(options.max_frames));
   }
+  if (!options.quiet && !fitted.empty()) std::printf("%s\n", fitted.c_str());
   if (!options.quiet) print_summary(flow, options, progress, warnings, default_output, finished);
   return summary_exit(written ? 0 : 1);
 }

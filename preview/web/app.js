@@ -132,7 +132,7 @@
     // folder, so that messages name it as the author knows it.
     const folder = (name || top || 'game').replace(/[\/]/g, '_');
     const byPath = new Map(list.map((e) => [e.path, e]));
-    const shown = (path) => !path.includes('/') && /\.(asc|credits)$/i.test(path);
+    const shown = (path) => !path.includes('/') && /\.(asc|credits|csv|md)$/i.test(path);
     const hasAgf = list.some((e) => e.path.toLowerCase() === 'game.agf');
     const files = new Map();
     tooLarge = [];
@@ -596,7 +596,7 @@
     event.preventDefault();
     document.body.classList.remove('dragging');
     const items = [...event.dataTransfer.items].map((item) => item.webkitGetAsEntry()).filter(Boolean);
-    if (items.length === 1 && items[0].isFile && /\.(asc|credits|txt)$/i.test(items[0].name)) {
+    if (items.length === 1 && items[0].isFile && /\.(asc|credits|txt|csv|md)$/i.test(items[0].name)) {
       const file = event.dataTransfer.files[0];
       return openScriptFile(file.name, decodeScript(new Uint8Array(await file.arrayBuffer())));
     }

@@ -244,6 +244,37 @@ TEST(Command, TheSummaryNamesTheRoomUnderTheCredits) {
   EXPECT_NE(own.err.find("no script of the game calls the plug-in"), std::string::npos) << own.err;
 }
 
+TEST(Command, ASheetFittedToAClipEndsWithIt) {
+  std::string sheet = "# Fitted\n\n## Everyone\n";
+  for (int i = 1; i <= 30; ++i) sheet += "Role " + std::to_string(i) + ": Person " + std::to_string(i) + "\n";
+  const std::string path = write_script("fitted.md", sheet);
+  // 75 seconds of silence: 8 kHz, mono, 16 bits.
+  const uint32_t samples = 75 * 8000;
+  std::string wav = "RIFF";
+  const auto put = [&wav](uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) wav += static_cast<char>(value >> (8 * i));
+  };
+  put(36 + samples * 2, 4);
+  wav += "WAVEfmt ";
+  for (const auto &field : std::vector<std::pair<uint32_t, int>>{{16, 4}, {1, 2}, {1, 2}, {8000, 4}, {16000, 4}, {2, 2}, {16, 2}}) {
+    put(field.first, field.second);
+  }
+  wav += "data";
+  put(samples * 2, 4);
+  wav += std::string(samples * 2, '\0');
+  const std::string clip = write_script("music.wav", wav);
+  const Outcome fitted = preview(path + " --fit-to " + clip + " -o " + folder() + "/fitted.gif");
+  EXPECT_EQ(fitted.status, 0) << fitted.err;
+  EXPECT_NE(fitted.out.find("fitted to 75.00 s (3000 frames at 40 a second): speed "), std::string::npos) << fitted.out;
+  EXPECT_NE(fitted.out.find("; the credits last 3000 frames"), std::string::npos) << fitted.out;
+  EXPECT_NE(fitted.out.find("3000 frames (75.00 s"), std::string::npos) << fitted.out;
+  const Outcome code = preview(path + " --duration 1:15 --emit-ags --function roll");
+  EXPECT_NE(code.out.find("// fitted to 75.00 s (3000 frames at 40 a second)"), std::string::npos) << code.out;
+  EXPECT_NE(code.out.find("function roll() {"), std::string::npos) << code.out;
+  EXPECT_EQ(preview(path + " --duration 0:01").status, 1);
+  EXPECT_EQ(preview(write_script("not-a-sheet.credits", roll) + " --duration 1:15").status, 2);
+}
+
 TEST(Command, LettersAFontLacksAreNamedOnceWithWhatTheGameDraws) {
   const std::string game = std::string(SOURCE_DIR) + "/tests/engine-reference/A9-utf8-accents-320x200x32";
   const Outcome outcome = preview(game + "/credits.credits --game " + game + "/game -o " + folder() + "/utf8.gif");

@@ -209,6 +209,16 @@ function gameFiles(folder) {
       check(same.ok, 'a script without a game: frames and messages identical to the command line\'s', same.detail);
     }
 
+    // A sheet opened as a script plays as the command line plays it.
+    {
+      const sheet = path.join(root, 'examples/credits-sheet.md');
+      const said = [];
+      const frames = commandLineFrames(sheet, '', path.join(scratch, 'sheet'), said);
+      await page.evaluate((text) => window.rollwick.openScript('credits-sheet.md', text), fs.readFileSync(sheet, 'utf8'));
+      const same = await sameAsCommandLine(page, frames, said);
+      check(same.ok, 'a sheet: frames and messages identical to the command line\'s', same.detail);
+    }
+
     // An ANSI game whose script is Windows-1252 (accents, the euro sign, the oe
     // ligature) in TrueType and WFN: the page passes the bytes as they are.
     {

@@ -27,6 +27,11 @@ PlayFlow::PlayFlow(PlayRequest request) : request_(std::move(request)) {
 
 bool PlayFlow::say(MessageKind kind, const std::string &file, int line, const std::string &text, Hint hint,
                    int hint_number, int column) {
+  // What is said of a sheet's laid-out script is said of the sheet's line.
+  if (is_sheet_ && file == request_.script_name && line > 0 && static_cast<size_t>(line) <= sheet_lines_.size()) {
+    line = sheet_lines_[static_cast<size_t>(line) - 1];
+    column = 0;
+  }
   messages_.push_back({kind, file, line, column, text, hint, hint_number});
   if (request_.on_message) request_.on_message(messages_.back());
   if (kind == MessageKind::warning) {
@@ -123,6 +128,7 @@ bool PlayFlow::read_scripts() {
 bool PlayFlow::parse() {
   if (source_.size() + headers_bytes_ > MAX_SCRIPTS_BYTES) return too_much_script(request_.script_name);
   parse_options_.game_script = is_game_script_file(request_.script_path);
+  if (is_sheet_file(request_.script_path)) read_sheet_script();
   const int script_room = has_game_ ? room_of_script(request_.script_path) : -1;
   const Room *read = script_room >= 0 ? room(script_room) : nullptr;
   if (read != nullptr && read->room_events.size() > ROOM_EVENT_AFTER_FADE_IN) {
@@ -139,6 +145,64 @@ bool PlayFlow::parse() {
     script_ = parse_credits_script(request_.script_name, source_, plugin, parse_options_);
   }
   return true;
+}
+
+// A sheet is played as the credits script laid out from it; its function is
+// the one the laid-out script is written into, not one to choose.
+void PlayFlow::read_sheet_script() {
+  sheet_ = read_sheet(request_.script_name, source_);
+  if (request_.sheet_speed >= 0) sheet_.settings.speed = request_.sheet_speed;
+  if (request_.sheet_hold >= 0) sheet_.settings.hold = request_.sheet_hold;
+  SheetScript laid_out = sheet_script(sheet_);
+  source_ = std::move(laid_out.source);
+  sheet_lines_ = std::move(laid_out.sheet_lines);
+  parse_options_.entry.clear();
+  request_.entry.clear();
+  parse_options_.game_script = false;
+  check_sheet_widths();  // (said of the sheet's lines as they are)
+  is_sheet_ = true;
+}
+
+// Lines wider than the screen run off it in the game: named with the sheet's line.
+void PlayFlow::check_sheet_widths() {
+  PreviewEngine &engine = *stage_->engine;
+  const SheetSettings &s = sheet_.settings;
+  for (const SheetLine &line : sheet_.lines) {
+    const SheetStyle *style = line.kind == SheetLine::Kind::title     ? &s.title
+                              : line.kind == SheetLine::Kind::section ? &s.section
+                              : line.kind == SheetLine::Kind::role    ? &s.role
+                              : line.kind == SheetLine::Kind::name    ? &s.name
+                                                                      : nullptr;
+    if (style == nullptr) continue;
+    const std::string text = line.kind == SheetLine::Kind::role ? line.role + "  " + line.text : line.text;
+    const int width = engine.measure(style->font, text.c_str()).width;
+    if (width > settings_.width) {
+      say(MessageKind::warning, request_.script_name, line.line,
+          "this line is " + std::to_string(width) + " pixels wide in font " + std::to_string(style->font) +
+              ", wider than the screen (" + std::to_string(settings_.width) + "): it runs off the screen");
+    }
+  }
+}
+
+bool fit_sheet_to(const PlayRequest &request, int64_t target, SheetFit &fit, std::string &why) {
+  const auto frames_at = [&request](int speed, int hold) -> int64_t {
+    PlayRequest trial = request;
+    trial.sheet_speed = speed;
+    trial.sheet_hold = hold;
+    trial.on_message = nullptr;
+    trial.stop_at_warning = false;
+    trial.max_frames = FRAME_CAP;
+    PlayFlow flow(trial);
+    if (!flow.open() || !flow.play()) return FRAME_CAP + 1;
+    return flow.result().frames;
+  };
+  int fps = request.fps;
+  if (fps <= 0) {
+    PlayFlow probe(request);
+    probe.open();
+    fps = probe.settings().fps > 0 ? probe.settings().fps : DEFAULT_GAME_SPEED;
+  }
+  return fit_sheet(target, fps, frames_at, fit, why);
 }
 
 // The game's own scripts, in the order the engine knows them: the global

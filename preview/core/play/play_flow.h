@@ -17,6 +17,7 @@
 
 #include "canvas.h"
 #include "credits_script.h"
+#include "credits_sheet.h"
 #include "game_project.h"
 #include "game_setup.h"
 #include "plugin_session.h"
@@ -86,6 +87,9 @@ struct PlayRequest {
   bool no_room = false;  // black under the credits
   bool antialias = false;  // anti-aliased TrueType text even where the game does not ask for it
   bool offer_functions = false;  // list the script's functions whatever the entry
+  // A sheet's roll speed and hold (-1: the sheet's own settings).
+  int sheet_speed = -1;
+  int sheet_hold = -1;
   bool stop_at_warning = false;  // the first warning ends the play
   // Sound number: a file given for it, over the game's clip.
   std::map<int, std::string> sounds;
@@ -130,6 +134,9 @@ class PlayFlow {
   const std::vector<PlayMessage> &messages() const { return messages_; }
   // The room drawn under the credits (-1: none) and what the screen shows of it.
   int room_number() const { return room_drawn_ ? room_number_ : -1; }
+  // The script is a sheet, laid out as this sheet's settings say.
+  bool is_sheet() const { return is_sheet_; }
+  const Sheet &sheet() const { return sheet_; }
   const RoomView &room_view() const { return room_view_; }
   int warnings() const { return warnings_; }
   bool stopped_at_warning() const { return stopped_at_warning_; }
@@ -145,6 +152,8 @@ class PlayFlow {
   const Room *room(int number);
   void set_up_room();
   bool parse();
+  void read_sheet_script();
+  void check_sheet_widths();
   bool new_stage(bool first);
   void list_functions();
   RunOptions run_options(int64_t max_frames) const;
@@ -167,6 +176,9 @@ class PlayFlow {
   int warnings_ = 0;
   bool stopped_at_warning_ = false;
   size_t headers_bytes_ = 0;
+  bool is_sheet_ = false;
+  Sheet sheet_;
+  std::vector<int> sheet_lines_;  // the sheet's line of each line of the script laid out from it
   struct RoomRead {
     std::unique_ptr<Room> room;  // null when it could not be read
     std::string error;           // why
@@ -177,6 +189,10 @@ class PlayFlow {
   RoomView room_view_;
   rollwick_host::Palette palette_{};  // an 8-bit game's colours in the room
 };
+
+// The speed and hold that make a sheet's credits last `target` frames,
+// found by playing the sheet of `request`; false with why when none can.
+bool fit_sheet_to(const PlayRequest &request, int64_t target, SheetFit &fit, std::string &why);
 
 // N for a room's script (roomN.asc, in any case), else -1.
 int room_of_script(const std::string &script_path);

@@ -240,7 +240,7 @@ std::string unused_name(const std::string &wanted, const std::set<std::string> &
 
 }  // namespace
 
-std::string emit_ags(const Script &script) {
+std::string emit_ags(const Script &script, const std::string &function, const std::string &note) {
   std::set<std::string> names;
   collect_names(script.globals, names);
   collect_names(script.statements, names);
@@ -253,7 +253,7 @@ std::string emit_ags(const Script &script) {
   // statements written outside functions.
   const std::string buffer = unused_name("text", names);
   names.insert(buffer);
-  const std::string wrapper = unused_name("play_credits", names);
+  const std::string wrapper = unused_name(function.empty() ? "play_credits" : function, names);
   const Emitter emitter(buffer);
 
   std::ostringstream out;
@@ -261,6 +261,7 @@ std::string emit_ags(const Script &script) {
       << "// Paste into a room or global script; the game setting that enforces\n"
       << "// new-style strings must be off. One string buffer serves every text,\n"
       << "// because the plug-in keeps its own copy of each.\n";
+  if (!note.empty()) out << "// " << note << "\n";
   emitter.statements(out, script.globals, "");
   if (!script.statements.empty() || script.functions.empty()) {
     out << "function " << wrapper << "() {\n";

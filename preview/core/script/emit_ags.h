@@ -7,6 +7,8 @@
 
 namespace rollwick_preview {
 
-std::string emit_ags(const Script &script);
+// Statements outside functions go into a function named `function` (by
+// default play_credits); `note`, when given, is a comment line at the top.
+std::string emit_ags(const Script &script, const std::string &function = "", const std::string &note = "");
 
 }  // namespace rollwick_preview
