@@ -833,24 +833,17 @@ double seconds_to_fit(const Options &options) {
 // what was chosen.
 bool fit_roll(Options &options, const std::string &standard_input, std::string &fitted) {
   const double seconds = seconds_to_fit(options);
-  PlayRequest quiet = request_for(options, standard_input);
-  quiet.on_message = nullptr;
-  PlayFlow probe(quiet);
-  if (!probe.open()) return true;  // the play itself says what is wrong
-  const int fps = probe.settings().fps;
-  const int64_t target = std::llround(seconds * fps);
   SheetFit fit;
   std::string why;
-  char figures[160];
-  std::snprintf(figures, sizeof figures, "%.2f s (%lld frames at %d a second)", seconds, static_cast<long long>(target), fps);
-  if (!fit_sheet_to(quiet, target, fit, why)) {
-    std::fprintf(stderr, "rollwick-preview: the credits cannot be fitted to %s: %s\n", figures, safe(why).c_str());
+  if (!fit_sheet_to(request_for(options, standard_input), seconds, fit, why)) {
+    if (why.empty()) return true;  // the play itself says what is wrong
+    std::fprintf(stderr, "rollwick-preview: the credits cannot be fitted to %s: %s\n",
+                 fit_target_text(fit, seconds).c_str(), safe(why).c_str());
     return false;
   }
   options.sheet_speed = fit.speed;
   options.sheet_hold = fit.hold;
-  fitted = std::string("fitted to ") + figures + ": speed " + std::to_string(fit.speed) + ", hold " +
-           std::to_string(fit.hold) + "; the credits last " + std::to_string(fit.frames) + " frames";
+  fitted = fitted_text(fit, seconds);
   return true;
 }
 

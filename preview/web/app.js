@@ -10,6 +10,7 @@
     entry: $('entry'), source: $('source'), gutter: $('gutter'), canvas: $('frame'), play: $('play'), back: $('back'),
     step: $('step'), position: $('position'), clock: $('clock'), scale: $('scale'), messages: $('messages'),
     status: $('status'), stop: $('stop'), saveGif: $('save-gif'), savePng: $('save-png'), saveSheet: $('save-sheet'),
+    fit: $('fit'), fitLength: $('fit-length'), fitClip: $('fit-clip'),
   };
   const context = ui.canvas.getContext('2d');
   // Folders of a project the previewer never reads.
@@ -159,6 +160,8 @@
     }
     if (more.length) await ask({ type: 'files', name: folder, files: more });
     gameUtf8 = opened.utf8 !== false;
+    if (game) game.clips = opened.clips || {};
+    showClips();
     scripts.clear();
     for (const [path, bytes] of files) if (shown(path)) scripts.set(path, decodeScript(bytes));
     ui.gameName.textContent = hasAgf ? `Game: ${folder} (${list.length} files, ${files.size} read)` : `${folder}: this folder has no Game.agf`;
@@ -179,6 +182,41 @@
     showScripts(name);
     freshOpen = true;
     return play();
+  }
+
+  // "1:35", "95" or "95.5" as seconds; 0 when it is none of them.
+  function secondsOf(text) {
+    const match = /^\s*(?:(\d+):)?(\d+(?:\.\d*)?)\s*$/.exec(text || '');
+    if (!match) return 0;
+    return (match[1] ? Number(match[1]) * 60 : 0) + Number(match[2]);
+  }
+
+  // The game's clips a sheet's roll can be fitted to.
+  function showClips() {
+    ui.fitClip.length = 1;
+    for (const name of Object.keys((game && game.clips) || {}).sort()) {
+      const option = document.createElement('option');
+      option.textContent = name;
+      ui.fitClip.appendChild(option);
+    }
+  }
+
+  // A clip chosen: its length, as the browser decodes it, becomes the length to fit to.
+  async function fitToClip() {
+    const path = game && game.clips && game.clips[ui.fitClip.value];
+    if (!path) return;
+    if (!audio && window.AudioContext) audio = new AudioContext();
+    const bytes = game.files.get(path) || (await game.read(path));
+    if (!bytes || !audio) return;
+    try {
+      const buffer = await audio.decodeAudioData(bytes.slice().buffer);
+      const seconds = buffer.duration;
+      ui.fitLength.value = `${Math.floor(seconds / 60)}:${(seconds % 60).toFixed(2).padStart(5, '0')}`;
+      await play();
+    } catch (e) {
+      messages = [{ kind: 'warning', file: path, line: 0, text: `${path}: the browser cannot decode this clip` }];
+      showMessages();
+    }
   }
 
   function showScripts(selected) {
@@ -259,8 +297,11 @@
     setStatus('playing');
     const bytes = encodeScript(ui.source.value);
     const entry = ui.entry.value;
+    const isSheet = /\.(csv|md)$/i.test(name);
+    ui.fit.hidden = !isSheet;
+    const fit = isSheet ? secondsOf(ui.fitLength.value) : 0;
     lastPlay = readRoom(name)
-      .then(() => ask({ type: 'play', game: game ? game.name : '', name, bytes, entry }))
+      .then(() => ask({ type: 'play', game: game ? game.name : '', name, bytes, entry, fit }))
       .then((answer) => (serial === playSerial && !answer.ended ? played(answer) : undefined));
     return lastPlay;
   }
@@ -556,6 +597,8 @@
     play();
   });
   ui.entry.addEventListener('change', play);
+  ui.fitLength.addEventListener('change', play);
+  ui.fitClip.addEventListener('change', fitToClip);
   let typing = 0;
   let typed = null;  // ends the promise of the typing that waits to play
   ui.source.addEventListener('input', () => {
@@ -618,6 +661,7 @@
     gameFilesRead: () => (game ? [...game.files.keys()] : []),
     openScript: openScriptFile,
     setEntry: (name) => { ui.entry.value = name; return play(); },
+    fitTo: (length) => { ui.fitLength.value = length; return play(); },
     edit: (text) => { ui.source.value = text; ui.source.dispatchEvent(new Event('input')); },
     settled: async () => { await typingEnds; await lastPlay; },
     stop: stopPlay,

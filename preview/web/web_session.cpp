@@ -167,7 +167,8 @@ std::string hint_for(Hint hint) {
 
 const char *const kind_names[] = {"error", "warning", "note"};
 
-void play(const std::string &game_folder, const std::string &script_path, const std::string &entry, int64_t max_frames) {
+void play(const std::string &game_folder, const std::string &script_path, const std::string &entry, int64_t max_frames,
+          double fit_seconds) {
   played = Played{};
   PlayRequest request;
   request.game_folder = game_folder;
@@ -188,6 +189,20 @@ void play(const std::string &game_folder, const std::string &script_path, const 
     plugin.engine_on_event = AGS_EngineOnEvent;
     return session.start(plugin, engine, error);
   };
+  // A sheet fitted to a length: the roll's speed and hold chosen first.
+  std::vector<Message> fitting;
+  if (fit_seconds > 0 && is_sheet_file(script_path)) {
+    SheetFit fit;
+    std::string why;
+    if (fit_sheet_to(request, fit_seconds, fit, why)) {
+      request.sheet_speed = fit.speed;
+      request.sheet_hold = fit.hold;
+      fitting.push_back({"note", request.script_name, 0, fitted_text(fit, fit_seconds), ""});
+    } else if (!why.empty()) {
+      fitting.push_back({"warning", request.script_name, 0,
+                         "the credits cannot be fitted to " + fit_target_text(fit, fit_seconds) + ": " + why, ""});
+    }
+  }
   PlayFlow flow(request);
   KeepFrames keep;
   bool done = false;
@@ -206,6 +221,7 @@ void play(const std::string &game_folder, const std::string &script_path, const 
   for (const PlayMessage &m : flow.messages()) {
     played.messages.push_back({kind_names[static_cast<int>(m.kind)], m.file, m.line, m.text, hint_for(m.hint)});
   }
+  played.messages.insert(played.messages.begin(), fitting.begin(), fitting.end());
   if (!stopped.empty()) played.messages.push_back({"error", request.script_name, 0, stopped, ""});
   if (!done) {
     played.frames.clear();
@@ -223,9 +239,11 @@ extern "C" {
 
 // Plays SCRIPT (with the game in GAME_FOLDER, or none when empty) from the
 // function ENTRY (empty: the usual choice); at most MAX_FRAMES frames when
-// it is 0 or more. The number of frames kept; 0 when the play failed.
-EMSCRIPTEN_KEEPALIVE int rw_play(const char *game_folder, const char *script, const char *entry, int max_frames) {
-  play(game_folder, script, entry, max_frames);
+// it is 0 or more; a sheet's roll fitted to FIT_SECONDS when above 0. The
+// number of frames kept; 0 when the play failed.
+EMSCRIPTEN_KEEPALIVE int rw_play(const char *game_folder, const char *script, const char *entry, int max_frames,
+                                 double fit_seconds) {
+  play(game_folder, script, entry, max_frames, fit_seconds);
   return static_cast<int>(played.frames.size());
 }
 
@@ -283,7 +301,14 @@ EMSCRIPTEN_KEEPALIVE const char *rw_game_files(const char *game_folder) {
     if (file.rfind(inside, 0) != 0) continue;  // not in the folder the page was given
     answer += (n++ ? "," : "") + json_text(file.substr(inside.size()));
   }
-  answer += "]}";
+  // The game's audio clips with a file in the folder, for fitting a sheet's roll to one.
+  answer += "],\"clips\":{";
+  n = 0;
+  for (const auto &clip : read ? game.clips : std::map<std::string, GameProject::Clip>{}) {
+    if (!clip.second.found || clip.second.file.rfind(inside, 0) != 0) continue;
+    answer += (n++ ? "," : "") + json_text(clip.first) + ":" + json_text(clip.second.file.substr(inside.size()));
+  }
+  answer += "}}";
   return answer.c_str();
 }
 

@@ -69,11 +69,12 @@
       return {};
     },
     // Plays the script's bytes as /work/NAME with the game open, if any.
-    play({ game, name, bytes, entry }) {
+    // A sheet's roll is fitted to FIT seconds when given.
+    play({ game, name, bytes, entry, fit }) {
       removeTree('/work');
       engine.FS.writeFile('/work/' + name, bytes);
       const started = performance.now();
-      engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number'], [game, '/work/' + name, entry, -1]);
+      engine.ccall('rw_play', 'number', ['string', 'string', 'string', 'number', 'number'], [game, '/work/' + name, entry, -1, fit || 0]);
       const info = json(engine.ccall('rw_info', 'number', [], []));
       const messages = json(engine.ccall('rw_messages', 'number', [], []));
       return { info, messages, ms: performance.now() - started };

@@ -176,7 +176,8 @@ TEST(Sheet, FittedToTheMusicTheCreditsEndWithinAFrame) {
     const int64_t target = 75 * fps;
     SheetFit fit;
     std::string why;
-    ASSERT_TRUE(fit_sheet_to(request, target, fit, why)) << why;
+    ASSERT_TRUE(fit_sheet_to(request, 75.0, fit, why)) << why;
+    EXPECT_EQ(fit.target, target);
     request.sheet_speed = fit.speed;
     request.sheet_hold = fit.hold;
     PlayFlow flow(request);
@@ -188,7 +189,7 @@ TEST(Sheet, FittedToTheMusicTheCreditsEndWithinAFrame) {
   // Too short for the roll at its fastest: the nearest it comes.
   SheetFit fit;
   std::string why;
-  EXPECT_FALSE(fit_sheet_to(request_for(path), 40, fit, why));
+  EXPECT_FALSE(fit_sheet_to(request_for(path), 1.0, fit, why));
   EXPECT_NE(why.find("even at the fastest speed"), std::string::npos) << why;
 }
 

@@ -217,6 +217,13 @@ function gameFiles(folder) {
       await page.evaluate((text) => window.rollwick.openScript('credits-sheet.md', text), fs.readFileSync(sheet, 'utf8'));
       const same = await sameAsCommandLine(page, frames, said);
       check(same.ok, 'a sheet: frames and messages identical to the command line\'s', same.detail);
+      // Fitted to a length, as --duration fits it.
+      await page.evaluate(() => window.rollwick.fitTo('0:20'));
+      const fitted = await page.evaluate(() => ({ frames: window.rollwick.info().frames, said: window.rollwick.messages().map((m) => m.text) }));
+      const cli = spawnSync(preview, [sheet, '--duration', '0:20', '--frames', path.join(scratch, 'sheet-fitted'), '-q'], { encoding: 'utf8' });
+      const cliFrames = fs.readdirSync(path.join(scratch, 'sheet-fitted')).length;
+      check(Math.abs(fitted.frames - 800) <= 1 && fitted.frames === cliFrames && fitted.said.some((t) => t.startsWith('fitted to 20.00 s (800 frames at 40 a second)')),
+        'a sheet fitted to 0:20 on the page lasts the command line\'s 800 frames', `page ${fitted.frames} frames, command line ${cliFrames} (${cli.status}); ${JSON.stringify(fitted.said)}`);
     }
 
     // An ANSI game whose script is Windows-1252 (accents, the euro sign, the oe

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <set>
 #include <utility>
@@ -184,25 +185,40 @@ void PlayFlow::check_sheet_widths() {
   }
 }
 
-bool fit_sheet_to(const PlayRequest &request, int64_t target, SheetFit &fit, std::string &why) {
-  const auto frames_at = [&request](int speed, int hold) -> int64_t {
-    PlayRequest trial = request;
+bool fit_sheet_to(const PlayRequest &request, double seconds, SheetFit &fit, std::string &why) {
+  PlayRequest quiet = request;
+  quiet.on_message = nullptr;
+  quiet.stop_at_warning = false;
+  quiet.max_frames = FRAME_CAP;
+  why.clear();
+  PlayFlow probe(quiet);
+  if (!probe.open() || !probe.is_sheet()) return false;
+  const int fps = probe.settings().fps > 0 ? probe.settings().fps : DEFAULT_GAME_SPEED;
+  const auto frames_at = [&quiet](int speed, int hold) -> int64_t {
+    PlayRequest trial = quiet;
     trial.sheet_speed = speed;
     trial.sheet_hold = hold;
-    trial.on_message = nullptr;
-    trial.stop_at_warning = false;
-    trial.max_frames = FRAME_CAP;
     PlayFlow flow(trial);
     if (!flow.open() || !flow.play()) return FRAME_CAP + 1;
     return flow.result().frames;
   };
-  int fps = request.fps;
-  if (fps <= 0) {
-    PlayFlow probe(request);
-    probe.open();
-    fps = probe.settings().fps > 0 ? probe.settings().fps : DEFAULT_GAME_SPEED;
-  }
-  return fit_sheet(target, fps, frames_at, fit, why);
+  const int64_t target = std::llround(seconds * fps);
+  const bool fitted = fit_sheet(target, fps, frames_at, fit, why);
+  fit.target = target;
+  fit.fps = fps;
+  return fitted;
+}
+
+std::string fit_target_text(const SheetFit &fit, double seconds) {
+  char figures[96];
+  std::snprintf(figures, sizeof figures, "%.2f s (%lld frames at %d a second)", seconds,
+                static_cast<long long>(fit.target), fit.fps);
+  return figures;
+}
+
+std::string fitted_text(const SheetFit &fit, double seconds) {
+  return "fitted to " + fit_target_text(fit, seconds) + ": speed " + std::to_string(fit.speed) + ", hold " +
+         std::to_string(fit.hold) + "; the credits last " + std::to_string(fit.frames) + " frames";
 }
 
 // The game's own scripts, in the order the engine knows them: the global

@@ -190,9 +190,17 @@ class PlayFlow {
   rollwick_host::Palette palette_{};  // an 8-bit game's colours in the room
 };
 
-// The speed and hold that make a sheet's credits last `target` frames,
-// found by playing the sheet of `request`; false with why when none can.
-bool fit_sheet_to(const PlayRequest &request, int64_t target, SheetFit &fit, std::string &why);
+// The speed and hold that make a sheet's credits last `seconds` at the
+// game's speed, found by playing the sheet of `request`. False with why when
+// no speed fits, and with `why` empty when the sheet does not play at all
+// (its play says why).
+bool fit_sheet_to(const PlayRequest &request, double seconds, SheetFit &fit, std::string &why);
+
+// What was chosen, in one line: "fitted to 75.00 s (3000 frames at 40 a
+// second): speed 9, hold 159; the credits last 3000 frames".
+std::string fitted_text(const SheetFit &fit, double seconds);
+// The length asked for: "75.00 s (3000 frames at 40 a second)".
+std::string fit_target_text(const SheetFit &fit, double seconds);
 
 // N for a room's script (roomN.asc, in any case), else -1.
 int room_of_script(const std::string &script_path);

@@ -201,6 +201,18 @@ int slot_of(const std::string &file, const Cell &cell) {
   return static_cast<int>(slot);
 }
 
+// A row that starts with #: a comment, or a setting ("# key: value").
+void read_comment_row(Sheet &sheet, const std::vector<Cell> &record) {
+  std::string comment = trimmed(record.front().text).substr(1);
+  for (size_t i = 1; i < record.size(); ++i) comment += "," + record[i].text;
+  const size_t colon = comment.find(':');
+  if (colon == std::string::npos) return;
+  std::string title;
+  const Cell value{comment.substr(colon + 1), record.front().line, record.front().column};
+  apply_setting(sheet.file, comment.substr(0, colon), value, sheet.settings, title);
+  if (!title.empty()) sheet.lines.push_back({SheetLine::Kind::title, "", title, 0, record.front().line});
+}
+
 void read_csv(Sheet &sheet, const std::string &text) {
   const std::vector<std::vector<Cell>> records = csv_records(sheet.file, text);
   std::map<std::string, int> columns;  // name: its first column
@@ -211,16 +223,8 @@ void read_csv(Sheet &sheet, const std::string &text) {
   bool header = false;
   for (const std::vector<Cell> &record : records) {
     const std::string first = trimmed(record.front().text);
-    if (!first.empty() && first[0] == '#') {  // a comment, or a setting
-      std::string comment = trimmed(record.front().text).substr(1);
-      for (size_t i = 1; i < record.size(); ++i) comment += "," + record[i].text;
-      const size_t colon = comment.find(':');
-      std::string title;
-      if (colon != std::string::npos) {
-        const Cell value{comment.substr(colon + 1), record.front().line, record.front().column};
-        apply_setting(sheet.file, comment.substr(0, colon), value, sheet.settings, title);
-        if (!title.empty()) sheet.lines.push_back({SheetLine::Kind::title, "", title, 0, record.front().line});
-      }
+    if (!first.empty() && first[0] == '#') {
+      read_comment_row(sheet, record);
       continue;
     }
     if (!header) {

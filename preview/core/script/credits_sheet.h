@@ -83,6 +83,8 @@ struct SheetFit {
   int speed = 0;
   int hold = 0;
   int64_t frames = 0;  // as played with them
+  int64_t target = 0;  // the frames asked for
+  int fps = 0;         // the game's speed they were counted at
 };
 bool fit_sheet(int64_t target, int fps, const std::function<int64_t(int speed, int hold)> &frames_at, SheetFit &fit,
                std::string &why);
