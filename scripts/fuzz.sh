@@ -16,7 +16,7 @@ build=$1
 seconds=$2
 shift 2
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(plugin script sprite game_project room wfn truetype png sound)
+[ ${#targets[@]} -gt 0 ] || targets=(plugin script sheet sprite game_project room wfn truetype png sound)
 status=0
 mkdir -p "$build/findings"
 
@@ -59,6 +59,7 @@ for target in "${targets[@]}"; do
     # input runs to the engine's loop bound or the interpreter's own bound on statements: seconds
     # under the sanitizers, several times that on a loaded machine.
     script) max_len=2048 timeout=60 ;;
+    sheet) max_len=8192 ;;
     *) max_len=65536 ;;  # the readers' seeds: Game.agf and fonts cut to what is read
   esac
   echo "== ${target}_fuzzer for $seconds s"
