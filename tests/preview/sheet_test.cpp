@@ -168,6 +168,23 @@ TEST(Sheet, WarningsNameTheSheetsLine) {
   EXPECT_NE(all.find(path + ":3: SetCredit: text of 260 characters"), std::string::npos) << all;
 }
 
+TEST(Sheet, ARollThatStartsOnTheScreenEndsWhereOneFromBelowEnds) {
+  const std::string sheet = "# Title\n\n## Crew\nDirector: Ada\n![](sprite 4)\nWriters: Bea, Cy\n\nThanks\n";
+  const auto play = [&](const std::string &name, const std::string &text, Watch &watch) {
+    auto flow = std::make_unique<PlayFlow>(request_for(write(name, text)));
+    EXPECT_TRUE(flow->open() && flow->play({&watch})) << said(*flow);
+    return flow;
+  };
+  Watch below;
+  play("below.md", sheet, below);
+  Watch on_screen;
+  play("started.md", "start: 100\n" + sheet, on_screen);
+  // Starting 101 rows higher up (a roll from below starts at the screen's
+  // height + 1), it ends 101 moves sooner: the end it is given is the
+  // column's height as the plug-in measures it.
+  EXPECT_EQ(on_screen.frames, below.frames - 101);
+}
+
 TEST(Sheet, FittedToTheMusicTheCreditsEndWithinAFrame) {
   const std::string path = write("fit.md", names(30));
   for (const int fps : {40, 60}) {

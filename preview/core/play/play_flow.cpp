@@ -154,7 +154,23 @@ void PlayFlow::read_sheet_script() {
   sheet_ = read_sheet(request_.script_name, source_);
   if (request_.sheet_speed >= 0) sheet_.settings.speed = request_.sheet_speed;
   if (request_.sheet_hold >= 0) sheet_.settings.hold = request_.sheet_hold;
-  SheetScript laid_out = sheet_script(sheet_);
+  PreviewEngine &engine = *stage_->engine;
+  const SheetSettings &s = sheet_.settings;
+  // Layout heights as the plug-in measures a column (lengths the script gives
+  // are doubled on a screen 640 wide).
+  const int scale = settings_.width == 640 ? 2 : 1;
+  SheetScript laid_out = sheet_script(sheet_, [&](const SheetLine &line) -> int {
+    switch (line.kind) {
+      case SheetLine::Kind::space: return s.empty_line * scale;
+      case SheetLine::Kind::image: return engine.GetSpriteHeight(line.slot);
+      case SheetLine::Kind::title: return engine.measure(s.title.font, line.text.c_str()).height;
+      case SheetLine::Kind::section: return engine.measure(s.section.font, line.text.c_str()).height;
+      case SheetLine::Kind::role:
+        return engine.measure(s.role.font, (line.role + s.layout + line.text).c_str()).height;
+      case SheetLine::Kind::name: break;
+    }
+    return engine.measure(s.name.font, line.text.c_str()).height;
+  });
   source_ = std::move(laid_out.source);
   sheet_lines_ = std::move(laid_out.sheet_lines);
   parse_options_.entry.clear();

@@ -79,6 +79,8 @@ bool apply_setting(const std::string &file, const std::string &key_text, const C
     settings.speed = std::max(0, number());
   } else if (key == "hold") {
     settings.hold = std::max(0, number());
+  } else if (key == "start") {
+    settings.start = lower(trimmed(value.text)) == "bottom" ? -1 : std::max(0, number());
   } else if (key == "title") {
     title = trimmed(value.text);
   } else {
@@ -365,7 +367,7 @@ Sheet read_sheet(const std::string &file, const std::string &bytes) {
   return sheet;
 }
 
-SheetScript sheet_script(const Sheet &sheet) {
+SheetScript sheet_script(const Sheet &sheet, const std::function<int(const SheetLine &line)> &layout_height) {
   SheetScript out;
   const SheetSettings &s = sheet.settings;
   const auto emit = [&](const std::string &statement, int line) {
@@ -399,9 +401,11 @@ SheetScript sheet_script(const Sheet &sheet) {
     const int sequence = static_cast<int>(part % SEQUENCE_COUNT) + 1;
     const std::string n = std::to_string(sequence);
     int number = 0;
+    int64_t height = 0;  // the column's, as the plug-in measures it
     for (size_t i = parts[part].first; i < parts[part].second; ++i) {
       const SheetLine &line = sheet.lines[i];
       number += 1;
+      if (layout_height) height += layout_height(line);
       const std::string at = n + ", " + std::to_string(number) + ", ";
       const auto text_line = [&](const std::string &text, int x, const SheetStyle &style) {
         emit("SetCredit(" + at + literal(text) + ", " + std::to_string(x) + ", " + std::to_string(style.font) + ", " +
@@ -430,11 +434,16 @@ SheetScript sheet_script(const Sheet &sheet) {
       emit("SetCredit(" + n + ", " + std::to_string(left) + ", \"\", -1, " + std::to_string(s.name.font) + ", " +
                std::to_string(s.name.colour) + ");",
            0);
+      if (layout_height) height += layout_height({SheetLine::Kind::name, "", "", 0, 0});
     }
     filled[sequence] = std::max(filled[sequence], number);
     const bool last = part + 1 == parts.size();
-    emit("SequenceSettings(" + n + ", 0, 0, " + std::to_string(s.speed) + ", 1, " + std::to_string(last ? s.hold : 0) +
-             ");",
+    // From below the screen (automatic), or from `start` down to where an
+    // automatic roll would end.
+    const bool own_start = s.start >= 0 && layout_height;
+    emit("SequenceSettings(" + n + ", " + std::to_string(own_start ? s.start : 0) + ", " +
+             std::to_string(own_start ? -height : 0) + ", " + std::to_string(s.speed) + ", " + (own_start ? "0" : "1") +
+             ", " + std::to_string(last ? s.hold : 0) + ");",
          0);
     emit("RunCreditSequence(" + n + ");", 0);
     emit("while (IsSequenceFinished(" + n + ") == 0) Wait(1);", 0);

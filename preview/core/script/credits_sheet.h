@@ -42,6 +42,7 @@ struct SheetSettings {
   int empty_line = 10;         // the height of an empty line
   int speed = 0;               // frames between two moves of the roll
   int hold = 0;                // frames the end is held
+  int start = -1;              // the y where the roll's top starts (-1: just below the screen)
 };
 
 struct SheetLine {
@@ -73,7 +74,12 @@ struct SheetScript {
   std::vector<int> sheet_lines;  // index: the script's line - 1
   int parts = 0;                 // scrolling sequences played one after the other
 };
-SheetScript sheet_script(const Sheet &sheet);
+// A roll that starts at a `start` of its own ends where one from below the
+// screen ends, once the whole column has left the top: its height comes
+// from `layout_height` (each line's layout height as the plug-in measures
+// it: a text's height in its font, an image's sprite height, an empty line's
+// height on this screen). Without it such a roll starts below the screen.
+SheetScript sheet_script(const Sheet &sheet, const std::function<int(const SheetLine &line)> &layout_height = {});
 
 // The speed and hold that make the roll last `target` frames, given the
 // frames the roll lasts at a speed with no hold (`frames_at`, which plays
