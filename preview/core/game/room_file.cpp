@@ -235,27 +235,6 @@ rollwick_host::Palette room_palette(const Room &room) {
   return palette;
 }
 
-namespace {
-
-uint32_t nearest_entry(uint32_t rgb, const rollwick_host::Palette &palette) {
-  uint32_t best = palette[0];
-  int64_t best_distance = std::numeric_limits<int64_t>::max();
-  for (const uint32_t entry : palette) {
-    int64_t distance = 0;
-    for (int shift = 0; shift <= 16; shift += 8) {
-      const int64_t d = static_cast<int64_t>((rgb >> shift) & 0xFF) - static_cast<int64_t>((entry >> shift) & 0xFF);
-      distance += d * d;
-    }
-    if (distance < best_distance) {
-      best_distance = distance;
-      best = entry;
-    }
-  }
-  return best;
-}
-
-}  // namespace
-
 rollwick_host::Canvas background_for_depth(const Room &room, int depth, const rollwick_host::Palette &palette) {
   rollwick_host::Canvas canvas(room.background_width, room.background_height);
   std::unordered_map<uint32_t, uint32_t> nearest;  // an 8-bit game's entry for each colour met
@@ -270,7 +249,7 @@ rollwick_host::Canvas background_for_depth(const Room &room, int depth, const ro
     if (depth == 16 && room.bytes_per_pixel != 2) rgb = rollwick_host::widen_565(rollwick_host::pack_565(rgb));
     if (depth == 8 && room.bytes_per_pixel != 1) {
       const auto found = nearest.find(rgb);
-      rgb = found != nearest.end() ? found->second : nearest[rgb] = nearest_entry(rgb, palette);
+      rgb = found != nearest.end() ? found->second : nearest[rgb] = rollwick_host::nearest_palette_entry(rgb, palette);
     }
     canvas.pixels[i] = rgb;
   }

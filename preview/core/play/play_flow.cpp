@@ -160,16 +160,9 @@ void PlayFlow::read_sheet_script() {
   // are doubled on a screen 640 wide).
   const int scale = settings_.width == 640 ? 2 : 1;
   SheetScript laid_out = sheet_script(sheet_, [&](const SheetLine &line) -> int {
-    switch (line.kind) {
-      case SheetLine::Kind::space: return s.empty_line * scale;
-      case SheetLine::Kind::image: return engine.GetSpriteHeight(line.slot);
-      case SheetLine::Kind::title: return engine.measure(s.title.font, line.text.c_str()).height;
-      case SheetLine::Kind::section: return engine.measure(s.section.font, line.text.c_str()).height;
-      case SheetLine::Kind::role:
-        return engine.measure(s.role.font, (line.role + s.layout + line.text).c_str()).height;
-      case SheetLine::Kind::name: break;
-    }
-    return engine.measure(s.name.font, line.text.c_str()).height;
+    if (line.kind == SheetLine::Kind::space) return s.empty_line * scale;
+    if (line.kind == SheetLine::Kind::image) return engine.GetSpriteHeight(line.slot);
+    return engine.measure(style_of(line, s).font, credit_text(line, s).c_str()).height;
   });
   source_ = std::move(laid_out.source);
   sheet_lines_ = std::move(laid_out.sheet_lines);
@@ -185,17 +178,13 @@ void PlayFlow::check_sheet_widths() {
   PreviewEngine &engine = *stage_->engine;
   const SheetSettings &s = sheet_.settings;
   for (const SheetLine &line : sheet_.lines) {
-    const SheetStyle *style = line.kind == SheetLine::Kind::title     ? &s.title
-                              : line.kind == SheetLine::Kind::section ? &s.section
-                              : line.kind == SheetLine::Kind::role    ? &s.role
-                              : line.kind == SheetLine::Kind::name    ? &s.name
-                                                                      : nullptr;
-    if (style == nullptr) continue;
+    if (line.kind == SheetLine::Kind::space || line.kind == SheetLine::Kind::image) continue;
+    const SheetStyle &style = style_of(line, s);
     const std::string text = line.kind == SheetLine::Kind::role ? line.role + "  " + line.text : line.text;
-    const int width = engine.measure(style->font, text.c_str()).width;
+    const int width = engine.measure(style.font, text.c_str()).width;
     if (width > settings_.width) {
       say(MessageKind::warning, request_.script_name, line.line,
-          "this line is " + std::to_string(width) + " pixels wide in font " + std::to_string(style->font) +
+          "this line is " + std::to_string(width) + " pixels wide in font " + std::to_string(style.font) +
               ", wider than the screen (" + std::to_string(settings_.width) + "): it runs off the screen");
     }
   }

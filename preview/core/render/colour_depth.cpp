@@ -20,10 +20,12 @@ uint32_t table_colour(int32_t colour) {
 constexpr uint32_t mask_565 = 0xF81F;     // a 16-bit game's transparent colour
 constexpr uint32_t visible_565 = 0xF83F;  // what a colour that packs to the mask becomes
 
-uint32_t nearest_palette_entry(uint32_t rgb, const Palette &palette) {
-  int best = 1;  // index 0 is the mask
+}  // namespace
+
+uint32_t nearest_palette_entry(uint32_t rgb, const Palette &palette, int first) {
+  int best = first;
   int64_t best_distance = std::numeric_limits<int64_t>::max();
-  for (int index = 1; index < 256; ++index) {
+  for (int index = first; index < 256; ++index) {
     int64_t distance = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
       const int64_t d = static_cast<int64_t>((rgb >> shift) & 0xFF) - static_cast<int64_t>((palette[index] >> shift) & 0xFF);
@@ -36,8 +38,6 @@ uint32_t nearest_palette_entry(uint32_t rgb, const Palette &palette) {
   }
   return palette[best];
 }
-
-}  // namespace
 
 uint32_t widen_565(uint32_t value) {
   const uint32_t r5 = (value >> 11) & 31;
@@ -75,7 +75,7 @@ Sprite sprite_for_depth(const Sprite &sprite, int depth, const Palette *palette)
       if (packed == mask_565) packed = visible_565;
       rgb = widen_565(packed);
     } else if (depth == 8 && palette != nullptr) {
-      rgb = nearest_palette_entry(rgb, *palette);
+      rgb = nearest_palette_entry(rgb, *palette, 1);  // index 0 is the mask
     }
     pixel = 0xFF000000 | rgb;
   }

@@ -19,6 +19,9 @@ using Palette = std::array<uint32_t, 256>;  // 0xRRGGBB an entry
 // palette's entry (without a palette, the table and a grey ramp above it).
 uint32_t ags_colour(int32_t colour, int depth, const Palette *palette = nullptr);
 
+// The palette's colour nearest to `rgb`, among the entries from `first` on.
+uint32_t nearest_palette_entry(uint32_t rgb, const Palette &palette, int first = 0);
+
 // A 5-6-5 value widened to 0xRRGGBB, and 0xRRGGBB truncated to 5-6-5.
 uint32_t widen_565(uint32_t value);
 uint32_t pack_565(uint32_t rgb);

@@ -349,6 +349,22 @@ std::string literal(const std::string &text) {
 
 }  // namespace
 
+const SheetStyle &style_of(const SheetLine &line, const SheetSettings &settings) {
+  switch (line.kind) {
+    case SheetLine::Kind::title: return settings.title;
+    case SheetLine::Kind::section: return settings.section;
+    case SheetLine::Kind::role: return settings.role;
+    default: return settings.name;
+  }
+}
+
+std::string credit_text(const SheetLine &line, const SheetSettings &settings) {
+  if (line.kind != SheetLine::Kind::role) return line.text;
+  // A name under its role's first stands in the names' column, with no leader.
+  const std::string joint = line.role.empty() && settings.layout == "<.>" ? "<>" : settings.layout;
+  return line.role + joint + line.text;
+}
+
 bool is_sheet_file(const std::string &file) {
   const std::string name = lower(file);
   return ends_with(name, ".csv") || ends_with(name, ".md");
@@ -407,19 +423,16 @@ SheetScript sheet_script(const Sheet &sheet, const std::function<int(const Sheet
       number += 1;
       if (layout_height) height += layout_height(line);
       const std::string at = n + ", " + std::to_string(number) + ", ";
-      const auto text_line = [&](const std::string &text, int x, const SheetStyle &style) {
-        emit("SetCredit(" + at + literal(text) + ", " + std::to_string(x) + ", " + std::to_string(style.font) + ", " +
-                 std::to_string(style.colour) + ");",
-             line.line);
-      };
       switch (line.kind) {
-        case SheetLine::Kind::title: text_line(line.text, -1, s.title); break;
-        case SheetLine::Kind::section: text_line(line.text, -1, s.section); break;
-        case SheetLine::Kind::name: text_line(line.text, -1, s.name); break;
+        case SheetLine::Kind::title:
+        case SheetLine::Kind::section:
+        case SheetLine::Kind::name:
         case SheetLine::Kind::role: {
-          // A name under its role's first stands in the names' column, with no leader.
-          const std::string joint = line.role.empty() && s.layout == "<.>" ? "<>" : s.layout;
-          text_line(line.role + joint + line.text, margin, s.role);
+          const SheetStyle &style = style_of(line, s);
+          const int x = line.kind == SheetLine::Kind::role ? margin : -1;
+          emit("SetCredit(" + at + literal(credit_text(line, s)) + ", " + std::to_string(x) + ", " +
+                   std::to_string(style.font) + ", " + std::to_string(style.colour) + ");",
+               line.line);
           break;
         }
         case SheetLine::Kind::image:

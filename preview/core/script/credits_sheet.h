@@ -67,6 +67,12 @@ bool is_sheet_file(const std::string &file);
 // order mark is skipped).
 Sheet read_sheet(const std::string &file, const std::string &bytes);
 
+// The font and colour a line is drawn in (a role line in the role's, names
+// beside it too; an image or space: the name's), and the text it passes to
+// the plug-in ("Role<#>Name" for a role line).
+const SheetStyle &style_of(const SheetLine &line, const SheetSettings &settings);
+std::string credit_text(const SheetLine &line, const SheetSettings &settings);
+
 // The sheet as a credits script, and for each of the script's lines the
 // sheet's line it comes from (0: none).
 struct SheetScript {
