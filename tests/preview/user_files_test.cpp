@@ -235,6 +235,15 @@ TEST(UserFiles, NoOutputIsAnInputALinkOrAReadOnlyFile) {
   outcome = preview({script, "--game", game, "-o", scratch() + "/f.gif"});
   EXPECT_NE(outcome.err.find("acsprset.spr"), std::string::npos) << outcome.err;
 
+  // A header the game lists that is a FIFO: refused, not waited on.
+  const std::string header_game = scratch() + "/fifo-header-game";
+  const std::string a10 = std::string(SOURCE_DIR) + "/tests/engine-reference/A10-global-script-60fps";
+  std::filesystem::copy(a10 + "/game", header_game);
+  ASSERT_EQ(mkfifo((header_game + "/tap.ash").c_str(), 0644), 0);
+  outcome = preview({a10 + "/credits.credits", "--game", header_game, "-o", scratch() + "/h.gif"});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find("tap.ash is not a regular file"), std::string::npos) << outcome.err;
+
   // Bytes that are not UTF-8, in a name, reach the terminal escaped.
   outcome = preview({scratch() + "/no\xffsuch.credits"});
   EXPECT_NE(outcome.err.find("no\\xffsuch.credits: no such file"), std::string::npos) << outcome.err;
