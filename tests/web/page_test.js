@@ -137,6 +137,14 @@ async function sameAsCommandLine(page, frames, said) {
   };
 }
 
+// Opens FILE as a script without a game and compares the page's play of it with the command line's.
+async function scriptPlaysAsCommandLine(page, file, out) {
+  const said = [];
+  const frames = commandLineFrames(file, '', out, said);
+  await page.evaluate((name, text) => window.rollwick.openScript(name, text), path.basename(file), fs.readFileSync(file, 'utf8'));
+  return sameAsCommandLine(page, frames, said);
+}
+
 function gameFiles(folder) {
   return fs.readdirSync(folder).map((name) => ({ path: name, base64: fs.readFileSync(path.join(folder, name)).toString('base64') }));
 }
@@ -201,21 +209,14 @@ function gameFiles(folder) {
     {
       await page.goto('file://' + path.join(pageDir, 'rollwick.html'));
       await page.evaluate(() => window.rollwick.ready.then(() => true));
-      const script = path.join(root, 'examples/demo.credits');
-      const said = [];
-      const frames = commandLineFrames(script, '', path.join(scratch, 'no-game'), said);
-      await page.evaluate((text) => window.rollwick.openScript('demo.credits', text), fs.readFileSync(script, 'utf8'));
-      const same = await sameAsCommandLine(page, frames, said);
+      const same = await scriptPlaysAsCommandLine(page, path.join(root, 'examples/demo.credits'), path.join(scratch, 'no-game'));
       check(same.ok, 'a script without a game: frames and messages identical to the command line\'s', same.detail);
     }
 
     // A sheet opened as a script plays as the command line plays it.
     {
       const sheet = path.join(root, 'examples/credits-sheet.md');
-      const said = [];
-      const frames = commandLineFrames(sheet, '', path.join(scratch, 'sheet'), said);
-      await page.evaluate((text) => window.rollwick.openScript('credits-sheet.md', text), fs.readFileSync(sheet, 'utf8'));
-      const same = await sameAsCommandLine(page, frames, said);
+      const same = await scriptPlaysAsCommandLine(page, sheet, path.join(scratch, 'sheet'));
       check(same.ok, 'a sheet: frames and messages identical to the command line\'s', same.detail);
       // Fitted to a length, as --duration fits it.
       await page.evaluate(() => window.rollwick.fitTo('0:20'));

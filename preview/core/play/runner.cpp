@@ -74,19 +74,22 @@ class Runner : public ScriptEnvironment {
 
   int32_t viewport(bool y) const override {
     if (options_.room == nullptr) return 0;
-    const Camera camera = camera_on(*options_.room, engine_.canvas.width, engine_.canvas.height, locked_, locked_x_,
-                                    locked_y_);
-    return y ? camera.y : camera.x;
+    const Camera now = camera();
+    return y ? now.y : now.x;
   }
 
  private:
+  // Where the camera is now; only with a room.
+  Camera camera() const {
+    return camera_on(*options_.room, engine_.canvas.width, engine_.canvas.height, locked_, locked_x_, locked_y_);
+  }
+
   // The screen before the plug-in draws: the background, the room seen
   // through its camera, or black.
   const rollwick_host::Canvas *screen_under() {
     if (options_.background != nullptr) return options_.background;
     if (options_.room == nullptr) return nullptr;
-    const Camera camera = camera_on(*options_.room, engine_.canvas.width, engine_.canvas.height, locked_, locked_x_,
-                                    locked_y_);
+    const Camera camera = this->camera();
     if (room_shown_ && camera.x == shown_.x && camera.y == shown_.y) return &room_screen_;
     room_shown_ = true;
     shown_ = camera;
