@@ -89,17 +89,17 @@ class Runner : public ScriptEnvironment {
   const rollwick_host::Canvas *screen_under() {
     if (options_.background != nullptr) return options_.background;
     if (options_.room == nullptr) return nullptr;
-    const Camera camera = this->camera();
-    if (room_shown_ && camera.x == shown_.x && camera.y == shown_.y) return &room_screen_;
+    const Camera now = camera();
+    if (room_shown_ && now.x == shown_.x && now.y == shown_.y) return &room_screen_;
     room_shown_ = true;
-    shown_ = camera;
+    shown_ = now;
     const rollwick_host::Canvas &picture = options_.room->picture;
     room_screen_ = rollwick_host::Canvas(engine_.canvas.width, engine_.canvas.height);
-    for (int y = 0; y < camera.height; ++y) {
-      const int from_y = camera.y + y;
+    for (int y = 0; y < now.height; ++y) {
+      const int from_y = now.y + y;
       if (from_y >= picture.height) break;
-      for (int x = 0; x < camera.width && camera.x + x < picture.width; ++x) {
-        room_screen_.put(x, y, picture.at(camera.x + x, from_y));
+      for (int x = 0; x < now.width && now.x + x < picture.width; ++x) {
+        room_screen_.put(x, y, picture.at(now.x + x, from_y));
       }
     }
     return &room_screen_;
